@@ -1,0 +1,74 @@
+// What the platform layer offers beyond the Windows interfaces: the program's
+// resource tables, the headless switch and the virtual clock for tests.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/Windows.h"
+
+union SDL_Event;
+
+namespace Platform {
+
+// A menu item or popup title; '&' marks the mnemonic character.
+struct MenuItemResource {
+  WORD id;
+  const char* text;
+};
+
+struct MenuPopupResource {
+  const char* text;
+  const MenuItemResource* items;
+  size_t itemCount;
+};
+
+struct MenuResource {
+  WORD id;
+  const MenuPopupResource* popups;
+  size_t popupCount;
+};
+
+struct AcceleratorResource {
+  WORD id;
+  const ACCEL* entries;
+  size_t entryCount;
+};
+
+// An icon as rows of characters, each character an index into the palette of
+// 0xAARRGGBB colours given by the character's position in paletteKeys.
+struct IconResource {
+  WORD id;
+  int width;
+  int height;
+  const char* const* rows;
+  const char* paletteKeys;
+  const DWORD* palette;
+};
+
+// The program's resources, as a resource script would give them.
+struct ResourceTable {
+  const MenuResource* menus;
+  size_t menuCount;
+  const AcceleratorResource* accelerators;
+  size_t acceleratorCount;
+  const IconResource* icons;
+  size_t iconCount;
+};
+
+void SetResources(const ResourceTable* table);
+
+// Windows live in memory (no display needed). Decided before the first window;
+// also on when neither DISPLAY nor WAYLAND_DISPLAY is set.
+void SetHeadless(bool headless);
+bool IsHeadless();
+
+// The virtual clock: timeGetTime, the performance counter and GetLocalTime
+// report time that only Sleep, AdvanceVirtualClock and WaitMessage move.
+void EnableVirtualClock(DWORD startMs, const SYSTEMTIME& localTimeAtStart);
+void DisableVirtualClock();
+bool IsVirtualClockEnabled();
+void AdvanceVirtualClock(DWORD milliseconds);
+// Delivers an SDL event once the virtual clock reaches the given time.
+void PostEventAt(DWORD virtualMs, const SDL_Event& event);
+
+}  // namespace Platform

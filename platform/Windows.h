@@ -1,0 +1,14 @@
+// The Windows interfaces the engine and the demo call. On Windows this is the
+// system's own header; elsewhere the platform layer provides the same names,
+// types and constant values for the subset in use.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#else
+#include "platform/win32/Types.h"
+#include "platform/win32/Sync.h"
+#include "platform/win32/Time.h"
+#include "platform/win32/User.h"
+#endif
