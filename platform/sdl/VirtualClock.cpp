@@ -81,6 +81,7 @@ void AdvanceVirtualClock(DWORD milliseconds) {
 }
 
 void PostEventAt(DWORD virtualMs, const SDL_Event& event) {
+  EnsureVideo();
   VirtualClockState& state = State();
   // A time already passed is delivered at once.
   LONG ahead = static_cast<LONG>(virtualMs - VirtualClockNow());

@@ -1,0 +1,27 @@
+#include "app/GameFrame.h"
+
+#include "app/Resource.h"
+
+CGameFrame::CGameFrame() { StartLog(); }
+
+CGameFrame::~CGameFrame() { EndLog(); }
+
+bool CGameFrame::PumpMessage() {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
+  if (!GetMessageA(&msg, nullptr, 0, 0)) {
+    m_running = 0;
+    return true;
+  }
+  if (TranslateAcceleratorA(msg.hwnd, m_accelerators, &msg)) return true;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return true;
+}
+
+void CGameFrame::EndFrame() {
+  m_frameTimer.End();
+  m_frameTimer.Wait(m_frameTime);
+  ++m_framesDrawn;
+  if (m_framesDrawn == m_frameLimit) PostMessageA(m_window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+}

@@ -1,0 +1,53 @@
+// The demo's application object: owns the window and the frame timer, pumps
+// messages and writes the log.
+#pragma once
+
+#include "app/FrameTimer.h"
+#include "engine/object/TSSingleton.h"
+#include "platform/Windows.h"
+
+class CGameFrame : public CTSSingleton<CGameFrame> {
+ public:
+  // Truncates the log and writes the start banner.
+  CGameFrame();
+  // Writes the end banner.
+  ~CGameFrame() override;
+
+  bool CreateGameWindow(HINSTANCE instance, HACCEL accelerators);
+  // Handles at most one queued message; false when the queue was empty.
+  bool PumpMessage();
+
+  bool IsRunning() const { return m_running != 0; }
+  bool IsMinimized() const { return m_minimized != 0; }
+  void SetFrameTime(DWORD ms) { m_frameTime = ms; }
+  DWORD GetFrameTime() const { return m_frameTime; }
+  void BeginFrame() { m_frameTimer.Begin(); }
+  // Ends the frame, sleeps out the frame time and, once the frame limit is
+  // reached, chooses Exit from the menu.
+  void EndFrame();
+  DWORD GetFPS() const { return m_frameTimer.GetFPS(); }
+  HWND GetWindow() const { return m_window; }
+
+  // Ends the run after this many frames, as the menu's Exit would; 0 = never.
+  void SetFrameLimit(DWORD frames) { m_frameLimit = frames; }
+  DWORD GetFramesDrawn() const { return m_framesDrawn; }
+
+  // Appends one line to "QarnLog.txt"; a line that cannot be written is lost.
+  static void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Empties the log and writes the separator and the start banner.
+  static void StartLog();
+  // Writes the end banner and the separator.
+  static void EndLog();
+
+  int m_running = 0;
+  int m_minimized = 0;
+  CFrameTimer m_frameTimer;
+  DWORD m_frameTime = 33;
+  HWND m_window = nullptr;
+  HACCEL m_accelerators = nullptr;
+  DWORD m_frameLimit = 0;
+  DWORD m_framesDrawn = 0;
+};

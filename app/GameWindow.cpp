@@ -1,0 +1,69 @@
+// The game window: its class, creation and window procedure.
+#include "app/GameFrame.h"
+#include "app/Resource.h"
+
+namespace {
+
+constexpr const char* kWindowClassName = "Qarn-Tessel,by Morvin";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+}  // namespace
+
+bool CGameFrame::CreateGameWindow(HINSTANCE instance, HACCEL accelerators) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof(WNDCLASSEXA);
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDC_QARN);
+  windowClass.lpszClassName = kWindowClassName;
+  windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
+  RegisterClassExA(&windowClass);
+
+  HWND window = CreateWindowExA(0, kWindowClassName, kWindowClassName, kWindowStyle, CW_USEDEFAULT, 0,
+                                CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return false;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  m_window = window;
+  m_accelerators = accelerators;
+  Log("Game Window Created OK!");
+  m_running = 1;
+  return true;
+}
+
+LRESULT CALLBACK CGameFrame::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CGameFrame& frame = Instance();
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_ACTIVATE:
+      frame.m_minimized = HIWORD(wParam);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+    case WM_ACTIVATEAPP:
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDM_ABOUT:
+          return 0;
+        case IDM_EXIT:
+          DestroyWindow(window);
+          return 0;
+        default:
+          return DefWindowProcA(window, message, wParam, lParam);
+      }
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

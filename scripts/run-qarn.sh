@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Qarn and runs it in its data folder: in a
+# window when there is a display, otherwise headless for 300 frames.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build -DTESSEL_BUILD_TESTS=OFF -DTESSEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target qarn qarn_data
+cd build/data
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  ../app/qarn "$@"
+else
+  echo "No display: running Qarn headless for 300 frames."
+  ../app/qarn --headless --frames 300 "$@"
+fi
+echo "Qarn's log: $(pwd)/QarnLog.txt"
