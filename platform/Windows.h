@@ -11,4 +11,8 @@
 #include "platform/win32/Sync.h"
 #include "platform/win32/Time.h"
 #include "platform/win32/User.h"
+#include "platform/win32/Gdi.h"
+#include "platform/win32/DeviceContext.h"
+#include "platform/win32/Module.h"
+#include "platform/win32/DirectDraw.h"
 #endif

@@ -54,6 +54,19 @@ typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define CW_USEDEFAULT ((int)0x80000000)
 
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+
+#define HWND_TOP ((HWND)0)
+#define HWND_TOPMOST ((HWND)(LONG_PTR)-1)
+#define HWND_NOTOPMOST ((HWND)(LONG_PTR)-2)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+
+#define SPI_GETWORKAREA 0x0030
+
 #define COLOR_WINDOW 5
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
@@ -148,6 +161,18 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+
+// Window geometry. There is no non-client area: the window rectangle is the
+// client area placed on the screen, and AdjustWindowRectEx changes nothing.
+BOOL GetClientRect(HWND window, LPRECT rect);
+BOOL GetWindowRect(HWND window, LPRECT rect);
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL hasMenu, DWORD exStyle);
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+// GWL_STYLE and GWL_EXSTYLE only; a style without WS_CAPTION shows no border.
+LONG GetWindowLongA(HWND window, int index);
+LONG SetWindowLongA(HWND window, int index, LONG value);
+// SPI_GETWORKAREA only: the usable bounds of the first display.
+BOOL SystemParametersInfoA(UINT action, UINT param, LPVOID value, UINT winIni);
 
 void PostQuitMessage(int exitCode);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
