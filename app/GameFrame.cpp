@@ -4,7 +4,13 @@
 
 CGameFrame::CGameFrame() { StartLog(); }
 
-CGameFrame::~CGameFrame() { EndLog(); }
+CGameFrame::~CGameFrame() {
+  if (m_renderTree != nullptr) m_renderTree->Release();
+  m_renderTree = nullptr;
+  if (m_device != nullptr) m_device->Release();
+  m_device = nullptr;
+  EndLog();
+}
 
 bool CGameFrame::PumpMessage() {
   MSG msg;

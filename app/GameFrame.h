@@ -1,19 +1,24 @@
-// The demo's application object: owns the window and the frame timer, pumps
-// messages and writes the log.
+// The demo's application object: owns the window, the graphics device, the
+// render tree and the frame timer, pumps messages and writes the log.
 #pragma once
 
 #include "app/FrameTimer.h"
+#include "engine/graphics/TSGraphics.h"
 #include "engine/object/TSSingleton.h"
+#include "engine/scene/TSRenderTree.h"
 #include "platform/Windows.h"
 
 class CGameFrame : public CTSSingleton<CGameFrame> {
  public:
   // Truncates the log and writes the start banner.
   CGameFrame();
-  // Writes the end banner.
+  // Releases the render tree and the device, then writes the end banner.
   ~CGameFrame() override;
 
   bool CreateGameWindow(HINSTANCE instance, HACCEL accelerators);
+  // Creates the device of the given kind on the window, sized to it, with the
+  // render tree; true at once when a device exists.
+  bool CreateGraphicsDevice(const GUID& kind, INT width, INT height, bool fullScreen);
   // Handles at most one queued message; false when the queue was empty.
   bool PumpMessage();
 
@@ -27,6 +32,8 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   void EndFrame();
   DWORD GetFPS() const { return m_frameTimer.GetFPS(); }
   HWND GetWindow() const { return m_window; }
+  CTSGraphics* GetDevice() const { return m_device; }
+  CTSRenderTree* GetRenderTree() const { return m_renderTree; }
 
   // Ends the run after this many frames, as the menu's Exit would; 0 = never.
   void SetFrameLimit(DWORD frames) { m_frameLimit = frames; }
@@ -48,6 +55,8 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   DWORD m_frameTime = 33;
   HWND m_window = nullptr;
   HACCEL m_accelerators = nullptr;
+  CTSGraphics* m_device = nullptr;         // one use held
+  CTSRenderTree* m_renderTree = nullptr;  // one use held
   DWORD m_frameLimit = 0;
   DWORD m_framesDrawn = 0;
 };

@@ -1,11 +1,15 @@
-// The game window: its class, creation and window procedure.
+// The game window: its class, creation and window procedure, and the
+// graphics device made on it.
+
 #include "app/GameFrame.h"
 #include "app/Resource.h"
+#include "engine/graphics/TSGraphicsManager.h"
 
 namespace {
 
 constexpr const char* kWindowClassName = "Qarn-Tessel,by Morvin";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr INT kDirtyRectCount = 128;
 
 }  // namespace
 
@@ -35,6 +39,19 @@ bool CGameFrame::CreateGameWindow(HINSTANCE instance, HACCEL accelerators) {
   return true;
 }
 
+bool CGameFrame::CreateGraphicsDevice(const GUID& kind, INT width, INT height, bool fullScreen) {
+  if (m_device != nullptr) return true;
+  m_device = CTSGraphicsManager::Instance().CreateDevice(kind, m_window, width, height, fullScreen, true);
+  const char* screen = fullScreen ? "True" : "False";
+  if (m_device == nullptr) {
+    Log("Create Graphics Device With %d x %d, FullScreen = %s Failed!", width, height, screen);
+    return false;
+  }
+  Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", width, height, screen);
+  m_renderTree = new CTSRenderTree(kDirtyRectCount, true);
+  return true;
+}
+
 LRESULT CALLBACK CGameFrame::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   CGameFrame& frame = Instance();
   switch (message) {
@@ -47,6 +64,7 @@ LRESULT CALLBACK CGameFrame::WindowProcedure(HWND window, UINT message, WPARAM w
     case WM_PAINT: {
       PAINTSTRUCT paint;
       BeginPaint(window, &paint);
+      if (frame.m_device != nullptr) frame.m_device->Present(window, nullptr, nullptr);
       EndPaint(window, &paint);
       return 0;
     }

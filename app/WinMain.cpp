@@ -2,7 +2,26 @@
 
 #include "app/FrameLoop.h"
 #include "app/GameFrame.h"
+#include "app/IniFile.h"
 #include "app/Resource.h"
+#include "engine/io/TSIOStream.h"
+
+namespace {
+
+// Reads "Settings.ini" (a missing file reads as empty) and applies the
+// dirty-rectangle mode and the frame lock.
+void ApplySettings(CGameFrame& frame) {
+  CIniFile settings;
+  {
+    CTSUsePtr<CTSIOStream> stream(new CTSIOStream("Settings.ini", CTSIOStream::kRead, false));
+    settings.Parse(stream.Get());
+  }
+  settings.SelectSection("Settting");
+  frame.GetRenderTree()->EnableDirtyRect(settings.GetInt("EnableDirtyRect", 1) != 0);
+  frame.SetFrameTime(settings.GetInt("LockFPS", 1) != 0 ? 30 : 0);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
   (void)previousInstance;
@@ -14,6 +33,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK);
     return 0;
   }
+  if (!frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, 640, 480, false)) {
+    MessageBoxA(nullptr, "Unable to Create Graphics Device!", "Error", MB_OK);
+    return 0;
+  }
+  ApplySettings(frame);
   RunFrameLoop(frame);
   return 0;
 }

@@ -9,12 +9,6 @@
 #include "engine/graphics/TSTexture.h"
 #include "engine/object/TSUseCountObject.h"
 
-// A point of a DrawPoints list.
-struct TSPoint {
-  INT x;
-  INT y;
-};
-
 class CTSGraphics : public CTSUseCountObject {
   TS_DECLARE_CLASS_IDENTITY(CTSUseCountObject, TS_GUID_GRAPHICS)
 

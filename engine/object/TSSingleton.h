@@ -19,10 +19,10 @@ class CTSSingleton {
   CTSSingleton() {
     if (s_instance != nullptr)
       throw new (std::nothrow) Tessel::CTSCustomException("Singleton Can't have more than one instance");
-    s_instance = static_cast<T*>(this);
+    s_instance = this;  // the T part does not exist yet: keep the base pointer
   }
   virtual ~CTSSingleton() { s_instance = nullptr; }
 
  private:
-  static inline T* s_instance = nullptr;
+  static inline CTSSingleton* s_instance = nullptr;
 };

@@ -22,7 +22,8 @@ TEST(QarnProcess, AHeadlessRunOfSixtyFramesLeavesAFramedLog) {
   const std::string separator(70, '-');
   const std::string time = "\\d{4},\\d\\d,\\d\\d,[ \\d]\\d:[ \\d]\\d:\\d\\d";
   std::regex expected(separator + "\n" + "-{16}Qarn log Started at " + time + "-{15}\n" +
-                      "Game Window Created OK!\n" + "-{17}Qarn log ended at " + time + "-{16}\n" + separator + "\n");
+                      "Game Window Created OK!\n" +
+                      "Create Graphics Device With 640 x 480, FullScreen = False OK!\n" + "-{17}Qarn log ended at " + time + "-{16}\n" + separator + "\n");
   std::string log = ReadWholeFile("QarnLog.txt");
   EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }

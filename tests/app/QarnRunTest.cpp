@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/FrameLoop.h"
@@ -25,6 +26,9 @@ DWORD FramesStartedBefore(DWORD atMs, DWORD frameMs = 33) { return (atMs + frame
 class QarnRunTest : public testing::Test {
  protected:
   void SetUp() override {
+    // Made before the application object, so that it is removed only after
+    // the object's end banner went into it at exit.
+    static TempFolder folder;
     Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
     Platform::SetResources(&QarnResources());
   }
@@ -34,6 +38,7 @@ class QarnRunTest : public testing::Test {
     CGameFrame& frame = CGameFrame::Instance();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     EXPECT_TRUE(frame.CreateGameWindow(instance, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN))));
+    EXPECT_TRUE(frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, 640, 480, false));
     m_framesBefore = frame.GetFramesDrawn();
     return frame;
   }
@@ -50,7 +55,6 @@ class QarnRunTest : public testing::Test {
 
   DWORD FramesDrawn() const { return CGameFrame::Instance().GetFramesDrawn() - m_framesBefore; }
 
-  TempFolder m_folder;
   DWORD m_framesBefore = 0;
 };
 
@@ -61,8 +65,25 @@ TEST_F(QarnRunTest, TheFrameLimitEndsTheRunAfterExactlyThatManyPacedFrames) {
   EXPECT_EQ(frame.GetFramesDrawn(), 60u);
   EXPECT_FALSE(frame.IsRunning());
   EXPECT_FALSE(IsWindow(frame.GetWindow()));
-  EXPECT_EQ(timeGetTime(), 60u * 33u);  // each frame slept out its 33 ms
-  EXPECT_NE(ReadWholeFile("QarnLog.txt").find("\nGame Window Created OK!\n"), std::string::npos);
+  EXPECT_EQ(timeGetTime(), 60u * 30u);  // no Settings.ini: the frame is locked to 30 ms
+  EXPECT_NE(ReadWholeFile("QarnLog.txt")
+                .find("\nGame Window Created OK!\nCreate Graphics Device With 640 x 480, FullScreen = False OK!\n"),
+            std::string::npos);
+  EXPECT_NE(frame.GetDevice(), nullptr);
+  EXPECT_TRUE(frame.GetRenderTree()->IsDirtyRectEnabled());
+}
+
+TEST_F(QarnRunTest, SettingsCanUnlockTheFrameRateAndTurnDirtyRectanglesOff) {
+  std::FILE* file = std::fopen("Settings.ini", "wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("[ Settting ]\r\nEnableDirtyRect = 0\r\nLockFPS=0\r\n", file);
+  std::fclose(file);
+  CGameFrame::Instance().SetFrameLimit(25);
+  WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+  CGameFrame& frame = CGameFrame::Instance();
+  EXPECT_EQ(frame.GetFramesDrawn(), 25u);
+  EXPECT_EQ(timeGetTime(), 0u);  // no frame slept
+  EXPECT_FALSE(frame.GetRenderTree()->IsDirtyRectEnabled());
 }
 
 TEST_F(QarnRunTest, AllQueuedMessagesAreHandledBeforeAFrame) {

@@ -12,11 +12,13 @@ TempFolder::TempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tessel-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) std::abort();
   m_path = pattern;
+  m_owner = getpid();
   std::filesystem::current_path(m_path);
 }
 
 TempFolder::~TempFolder() {
   std::filesystem::current_path(m_previous);
+  if (getpid() != m_owner) return;
   std::error_code ignored;
   std::filesystem::remove_all(m_path, ignored);
 }

@@ -1,4 +1,5 @@
 // A fresh temporary folder made the current directory for the test's life.
+// Only the process that made it removes it (a forked child leaves it).
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@ class TempFolder {
  private:
   std::string m_previous;
   std::string m_path;
+  int m_owner;
 };
 
 // The whole content of a file, or an empty string when it cannot be read.
