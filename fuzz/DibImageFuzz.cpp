@@ -10,9 +10,9 @@
 
 // Pictures above this many pixels are legal up to the memory cap, but a
 // fuzzer that allocates and fills them runs a few inputs a second.
-constexpr uint64_t kMaxPixels = 1u << 20;
-// Encoding is checked on the smaller pictures only.
-constexpr uint64_t kMaxEncodedPixels = 1u << 16;
+constexpr uint64_t kMaxPixels = 1u << 18;
+// Pixels and encoding are checked on the smaller pictures only.
+constexpr uint64_t kMaxCheckedPixels = 1u << 16;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The decoders only read: nothing is written through the cast-away const.
@@ -29,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (image.GetWidth() == 0 || image.GetHeight() == 0) __builtin_trap();
+  if (static_cast<uint64_t>(image.GetWidth()) * image.GetHeight() > kMaxCheckedPixels) return 0;
   for (long y = 0; y < static_cast<long>(image.GetHeight()); ++y) {
     for (long x = 0; x < static_cast<long>(image.GetWidth()); ++x) image.ReadPixel(x, y, true);
   }
-  if (static_cast<uint64_t>(image.GetWidth()) * image.GetHeight() > kMaxEncodedPixels) return 0;
   for (DWORD format : {CDibImage::FORMAT_BMP, CDibImage::FORMAT_PNG, CDibImage::FORMAT_JPG}) {
     CDibMemFile out;
     if (!out.Open()) return 0;

@@ -10,6 +10,7 @@
 #include "platform/win32/Types.h"
 #include "platform/win32/Sync.h"
 #include "platform/win32/Time.h"
+#include "platform/win32/Rect.h"
 #include "platform/win32/File.h"
 #include "platform/win32/User.h"
 #include "platform/win32/Gdi.h"

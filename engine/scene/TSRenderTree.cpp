@@ -8,40 +8,10 @@
 
 namespace {
 
-// Rectangles follow the Windows rules: right and bottom exclusive, empty
-// when right <= left or bottom <= top, an empty result set to all zeros.
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-// The union ignores an empty rectangle; false when both are empty.
-bool Unite(RECT* out, const RECT& a, const RECT& b) {
-  if (IsEmpty(a)) {
-    *out = IsEmpty(b) ? RECT{} : b;
-    return !IsEmpty(b);
-  }
-  if (IsEmpty(b)) {
-    *out = a;
-    return true;
-  }
-  *out = {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
-  return true;
-}
-
-bool Intersect(RECT* out, const RECT& a, const RECT& b) {
-  RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-  *out = IsEmpty(r) ? RECT{} : r;
-  return !IsEmpty(r);
-}
-
-bool Equal(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // Non-empty union equal to outer: inner adds nothing to it.
 bool Covers(const RECT& outer, const RECT& inner) {
   RECT u;
-  return Unite(&u, outer, inner) && Equal(u, outer);
+  return UnionRect(&u, &outer, &inner) && EqualRect(&u, &outer);
 }
 
 // Taken in 64 bits: no overflow, whatever the rectangle.
@@ -194,8 +164,8 @@ void CTSRenderTree::DrawDirty(CTSRenderTreeObject* node, CTSGraphics* device) {
         device->SetClipRect(&record);
         node->Draw(device);
         RECT overlap;
-        Intersect(&overlap, record, bound);
-        if (Equal(overlap, bound)) break;
+        IntersectRect(&overlap, &record, &bound);
+        if (EqualRect(&overlap, &bound)) break;
       }
     }
   }
@@ -213,7 +183,7 @@ INT CTSRenderTree::FindOverlap(const RECT& rect, INT from) const {
     // object, and that branch is then well predicted.
     bool apart = (record.left >= r.right) | (r.left >= record.right) | (record.top >= r.bottom) |
                  (r.top >= record.bottom);
-    if (!apart && !IsEmpty(record) && !IsEmpty(r)) return i;
+    if (!apart && !IsRectEmpty(&record) && !IsRectEmpty(&r)) return i;
   }
   return count;
 }
@@ -221,7 +191,7 @@ INT CTSRenderTree::FindOverlap(const RECT& rect, INT from) const {
 RECT* CTSRenderTree::GetDirtyBounds(RECT* out) const {
   if (out == nullptr) return nullptr;
   RECT bounds = {};
-  for (INT i = 0; i < m_recordCount; ++i) Unite(&bounds, bounds, m_records[i].rect);
+  for (INT i = 0; i < m_recordCount; ++i) UnionRect(&bounds, &bounds, &m_records[i].rect);
   *out = bounds;
   return out;
 }

@@ -1,7 +1,8 @@
 // Column picking of the nearest-neighbour scaler. Every row of a scaled draw
 // reads the same source columns, so they are worked out once per strip of
 // output pixels, together with the shuffle plan that lets the AVX2 path pick
-// sixteen pixels with two loads instead of sixteen. Internal to the pipeline.
+// sixteen pixels with two or four loads instead of sixteen. Internal to the
+// pipeline.
 #pragma once
 
 #include "engine/graphics/software/TSTransformPixels.h"
