@@ -24,7 +24,7 @@ void DrawFrame(CTSGraphics& device, CTSRenderTree& tree) {
 
 // Messages come first: a frame is drawn only when the queue is empty, and
 // none while the window is minimised.
-void RunFrameLoop(CGameFrame& frame) {
+void RunFrameLoop(CGameFrame& frame, const DemoScene* scene) {
   CAlphaAnimation alpha(timeGetTime());
   while (frame.IsRunning()) {
     if (frame.PumpMessage()) continue;
@@ -33,7 +33,7 @@ void RunFrameLoop(CGameFrame& frame) {
       continue;
     }
     frame.BeginFrame();
-    alpha.Step(timeGetTime());
+    if (alpha.Step(timeGetTime()) && scene != nullptr) SetDemoSceneAlpha(*scene, alpha.GetAlpha());
     DrawFrame(*frame.GetDevice(), *frame.GetRenderTree());
     frame.EndFrame();
   }

@@ -7,6 +7,9 @@ CGameFrame::CGameFrame() { StartLog(); }
 CGameFrame::~CGameFrame() {
   if (m_renderTree != nullptr) m_renderTree->Release();
   m_renderTree = nullptr;
+  // The textures go before the device that made them.
+  delete m_imageManager;
+  m_imageManager = nullptr;
   if (m_device != nullptr) m_device->Release();
   m_device = nullptr;
   EndLog();

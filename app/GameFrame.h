@@ -1,9 +1,11 @@
 // The demo's application object: owns the window, the graphics device, the
-// render tree and the frame timer, pumps messages and writes the log.
+// render tree, the image manager and the frame timer, pumps messages and
+// writes the log.
 #pragma once
 
 #include "app/FrameTimer.h"
 #include "engine/graphics/TSGraphics.h"
+#include "engine/image/TSImageManager.h"
 #include "engine/object/TSSingleton.h"
 #include "engine/scene/TSRenderTree.h"
 #include "platform/Windows.h"
@@ -12,12 +14,13 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
  public:
   // Truncates the log and writes the start banner.
   CGameFrame();
-  // Releases the render tree and the device, then writes the end banner.
+  // Releases the render tree, the image manager and the device, then writes
+  // the end banner.
   ~CGameFrame() override;
 
   bool CreateGameWindow(HINSTANCE instance, HACCEL accelerators);
   // Creates the device of the given kind on the window, sized to it, with the
-  // render tree; true at once when a device exists.
+  // render tree and the image manager; true at once when a device exists.
   bool CreateGraphicsDevice(const GUID& kind, INT width, INT height, bool fullScreen);
   // Handles at most one queued message; false when the queue was empty.
   bool PumpMessage();
@@ -34,6 +37,7 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   HWND GetWindow() const { return m_window; }
   CTSGraphics* GetDevice() const { return m_device; }
   CTSRenderTree* GetRenderTree() const { return m_renderTree; }
+  CTSImageManager* GetImageManager() const { return m_imageManager; }
 
   // Ends the run after this many frames, as the menu's Exit would; 0 = never.
   void SetFrameLimit(DWORD frames) { m_frameLimit = frames; }
@@ -57,6 +61,7 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   HACCEL m_accelerators = nullptr;
   CTSGraphics* m_device = nullptr;         // one use held
   CTSRenderTree* m_renderTree = nullptr;  // one use held
+  CTSImageManager* m_imageManager = nullptr;
   DWORD m_frameLimit = 0;
   DWORD m_framesDrawn = 0;
 };

@@ -49,6 +49,7 @@ bool CGameFrame::CreateGraphicsDevice(const GUID& kind, INT width, INT height, b
   }
   Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", width, height, screen);
   m_renderTree = new CTSRenderTree(kDirtyRectCount, true);
+  m_imageManager = new CTSImageManager(m_device);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "app/WinMain.h"
 
+#include "app/DemoScene.h"
 #include "app/FrameLoop.h"
 #include "app/GameFrame.h"
 #include "app/IniFile.h"
@@ -38,6 +39,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     return 0;
   }
   ApplySettings(frame);
-  RunFrameLoop(frame);
+  CTSTexture* logo = frame.GetImageManager()->LoadTexture("Background\\logo.bmp", CTSColor(0), -1);
+  if (logo == nullptr) {
+    MessageBoxA(nullptr, "Unable to Load Background\\logo.bmp", "Error", MB_OK);
+    return 0;
+  }
+  DemoScene scene = BuildDemoScene(*frame.GetRenderTree(), logo);
+  RunFrameLoop(frame, &scene);
   return 0;
 }

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libbenchmark-dev libpixman-1-dev
+  unifont
 )
 
 missing=()

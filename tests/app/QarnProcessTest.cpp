@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -18,6 +19,7 @@ int RunQarn(const std::string& arguments) {
 
 TEST(QarnProcess, AHeadlessRunOfSixtyFramesLeavesAFramedLog) {
   TempFolder folder;
+  std::filesystem::copy(QARN_DATA_DIR, ".", std::filesystem::copy_options::recursive);
   ASSERT_EQ(RunQarn("--headless --frames 60"), 0) << ReadWholeFile("out.txt");
   const std::string separator(70, '-');
   const std::string time = "\\d{4},\\d\\d,\\d\\d,[ \\d]\\d:[ \\d]\\d:\\d\\d";
@@ -26,6 +28,14 @@ TEST(QarnProcess, AHeadlessRunOfSixtyFramesLeavesAFramedLog) {
                       "Create Graphics Device With 640 x 480, FullScreen = False OK!\n" + "-{17}Qarn log ended at " + time + "-{16}\n" + separator + "\n");
   std::string log = ReadWholeFile("QarnLog.txt");
   EXPECT_TRUE(std::regex_match(log, expected)) << log;
+}
+
+TEST(QarnProcess, WithoutItsPictureQarnSaysSoAndDrawsNoFrame) {
+  TempFolder folder;
+  ASSERT_EQ(RunQarn("--headless --frames 5"), 0);
+  EXPECT_NE(ReadWholeFile("out.txt").find("Error: Unable to Load Background\\logo.bmp"), std::string::npos);
+  std::string log = ReadWholeFile("QarnLog.txt");
+  EXPECT_NE(log.find("FullScreen = False OK!\n-----------------Qarn log ended"), std::string::npos) << log;
 }
 
 TEST(QarnProcess, BadOptionsAreRefusedWithTheUsage) {

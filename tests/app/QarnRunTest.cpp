@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/FrameLoop.h"
@@ -29,6 +30,9 @@ class QarnRunTest : public testing::Test {
     // Made before the application object, so that it is removed only after
     // the object's end banner went into it at exit.
     static TempFolder folder;
+    std::filesystem::create_directories("Background");
+    std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
     Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
     Platform::SetResources(&QarnResources());
   }
@@ -91,7 +95,7 @@ TEST_F(QarnRunTest, AllQueuedMessagesAreHandledBeforeAFrame) {
   for (int i = 0; i < 3; ++i) PostMessageA(frame.GetWindow(), WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
   PostMessageA(frame.GetWindow(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
   frame.SetFrameLimit(100);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   EXPECT_EQ(FramesDrawn(), 0u);
   EXPECT_FALSE(frame.IsRunning());
 }
@@ -99,7 +103,7 @@ TEST_F(QarnRunTest, AllQueuedMessagesAreHandledBeforeAFrame) {
 TEST_F(QarnRunTest, ClosingTheWindowEndsTheLoop) {
   CGameFrame& frame = StartWindow();
   WindowEventAt(500, SDL_WINDOWEVENT_CLOSE);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   EXPECT_EQ(FramesDrawn(), FramesStartedBefore(500));
   EXPECT_FALSE(IsWindow(frame.GetWindow()));
 }
@@ -108,7 +112,7 @@ TEST_F(QarnRunTest, AltFThenXChoosesExit) {
   CGameFrame& frame = StartWindow();
   PressAt(100, SDLK_f, KMOD_LALT);
   PressAt(100, SDLK_x, KMOD_NONE);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   EXPECT_EQ(FramesDrawn(), FramesStartedBefore(100));
 }
 
@@ -119,7 +123,7 @@ TEST_F(QarnRunTest, AboutFromTheMenuOrItsAcceleratorsChangesNothing) {
   PressAt(200, SDLK_h, KMOD_LALT);
   PressAt(200, SDLK_a, KMOD_NONE);
   WindowEventAt(300, SDL_WINDOWEVENT_CLOSE);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   EXPECT_EQ(FramesDrawn(), FramesStartedBefore(300));
 }
 
@@ -128,7 +132,7 @@ TEST_F(QarnRunTest, NoFrameIsDrawnWhileMinimised) {
   WindowEventAt(100, SDL_WINDOWEVENT_MINIMIZED);
   WindowEventAt(1000, SDL_WINDOWEVENT_RESTORED);
   WindowEventAt(2000, SDL_WINDOWEVENT_CLOSE);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   // Frames from 0 until the minimise, none until 1000, then frames until 2000.
   EXPECT_EQ(FramesDrawn(), FramesStartedBefore(100) + FramesStartedBefore(1000));
 }
@@ -139,7 +143,7 @@ TEST_F(QarnRunTest, TheFpsCounterHoldsStillWhileMinimised) {
   WindowEventAt(9000, SDL_WINDOWEVENT_RESTORED);
   PressAt(9100, SDLK_f, KMOD_LALT);
   PressAt(9100, SDLK_x, KMOD_NONE);
-  RunFrameLoop(frame);
+  RunFrameLoop(frame, nullptr);
   // The frame starting at 1023 closed the first window; the first frame after
   // the restore closes the second, which holds only the frames drawn between
   // those two and the minimise.
@@ -151,7 +155,7 @@ TEST_F(QarnRunTest, ExitWritesTheEndBannerAtTheEndOfTheRun) {
       {
         CGameFrame& frame = StartWindow();
         WindowEventAt(200, SDL_WINDOWEVENT_CLOSE);
-        RunFrameLoop(frame);
+        RunFrameLoop(frame, nullptr);
         std::exit(frame.IsRunning() ? 3 : 0);
       },
       testing::ExitedWithCode(0), "");

@@ -273,7 +273,6 @@ bool CDibImage::DecodeWith(DWORD formatId, CDibFile* file, bool* dimensionsOnly)
   *dimensionsOnly = false;
   CDibImage candidate;
   candidate.m_info.escape = m_info.escape;
-  candidate.m_info.type = formatId;
   if ((candidate.*kDecoders[formatId])(file)) {
     TakeOver(candidate);
     return true;
