@@ -39,6 +39,9 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   CTSRenderTree* GetRenderTree() const { return m_renderTree; }
   CTSImageManager* GetImageManager() const { return m_imageManager; }
 
+  // Saves the back buffer to a .bmp or .png file; false when it cannot.
+  bool SaveScreenshot(const char* path) const;
+
   // Ends the run after this many frames, as the menu's Exit would; 0 = never.
   void SetFrameLimit(DWORD frames) { m_frameLimit = frames; }
   DWORD GetFramesDrawn() const { return m_framesDrawn; }

@@ -8,6 +8,8 @@ const char* const kQarnUsage =
     "Usage: qarn [options]\n"
     "  --frames N    end the run after N frames, as the menu's Exit would\n"
     "  --headless    run without a display (the window lives in memory)\n"
+    "  --screenshot FILE\n"
+    "                save the last frame to FILE (.bmp or .png)\n"
     "  --help        show this text\n";
 
 namespace {
@@ -22,6 +24,13 @@ bool ParseCount(const char* text, unsigned long* value) {
   return true;
 }
 
+bool EndsWith(const std::string& text, const char* ending) {
+  size_t length = std::strlen(ending);
+  return text.size() > length && text.compare(text.size() - length, length, ending) == 0;
+}
+
+bool IsScreenshotName(const std::string& name) { return EndsWith(name, ".bmp") || EndsWith(name, ".png"); }
+
 }  // namespace
 
 bool ParseQarnOptions(int argc, const char* const* argv, QarnOptions* options, std::string* error) {
@@ -31,6 +40,12 @@ bool ParseQarnOptions(int argc, const char* const* argv, QarnOptions* options, s
       options->headless = true;
     } else if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
       options->help = true;
+    } else if (std::strcmp(option, "--screenshot") == 0) {
+      if (i + 1 >= argc || !IsScreenshotName(argv[i + 1])) {
+        *error = "--screenshot needs a file name ending in .bmp or .png";
+        return false;
+      }
+      options->screenshot = argv[++i];
     } else if (std::strcmp(option, "--frames") == 0) {
       if (!ParseCount(i + 1 < argc ? argv[i + 1] : nullptr, &options->frames)) {
         *error = "--frames needs a whole number of frames from 1 to 4294967295";

@@ -6,6 +6,7 @@
 struct QarnOptions {
   unsigned long frames = 0;  // 0: run until the window closes
   bool headless = false;
+  std::string screenshot;    // where to save the last frame (.bmp or .png); empty: nowhere
   bool help = false;
 };
 

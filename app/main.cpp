@@ -1,5 +1,6 @@
 // qarn on this platform: reads its options, then runs WinMain.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/EngineErrors.h"
@@ -23,8 +24,16 @@ int main(int argc, char** argv) {
   Platform::SetHeadless(options.headless);
   Platform::SetResources(&QarnResources());
   return RunReportingEngineErrors([&options] {
-    CGameFrame::Instance().SetFrameLimit(static_cast<DWORD>(options.frames));
+    CGameFrame& frame = CGameFrame::Instance();
+    frame.SetFrameLimit(static_cast<DWORD>(options.frames));
     char commandLine[] = "";
-    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+    int result = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+    if (options.screenshot.empty()) return result;
+    if (!frame.SaveScreenshot(options.screenshot.c_str())) {
+      std::fprintf(stderr, "qarn: could not save the screenshot %s\n", options.screenshot.c_str());
+      return 1;
+    }
+    std::printf("Screenshot saved to %s\n", std::filesystem::absolute(options.screenshot).c_str());
+    return result;
   });
 }

@@ -12,6 +12,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   ../app/qarn "$@"
 else
   echo "No display: running Qarn headless for 300 frames."
-  ../app/qarn --headless --frames 300 "$@"
+  ../app/qarn --headless --frames 300 --screenshot screenshot.png "$@"
 fi
 echo "Qarn's log: $(pwd)/QarnLog.txt"

@@ -19,6 +19,8 @@ TEST(Options, ReadsFramesHeadlessAndHelp) {
   EXPECT_TRUE(options.headless);
   EXPECT_EQ(options.frames, 60u);
   EXPECT_FALSE(options.help);
+  ASSERT_TRUE(Parse({"--screenshot", "out/last.png"}, &options, &error));
+  EXPECT_EQ(options.screenshot, "out/last.png");
   ASSERT_TRUE(Parse({"--help"}, &options, &error));
   EXPECT_TRUE(options.help);
   QarnOptions defaults;
@@ -30,7 +32,8 @@ TEST(Options, ReadsFramesHeadlessAndHelp) {
 TEST(Options, RefusesBadFrameCountsAndUnknownOptions) {
   for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
            {"--frames"}, {"--frames", "0"}, {"--frames", "-3"}, {"--frames", "12x"},
-           {"--frames", "4294967296"}, {"--frames", ""}, {"--fullscreen"}}) {
+           {"--frames", "4294967296"}, {"--frames", ""}, {"--fullscreen"}, {"--screenshot"},
+           {"--screenshot", "shot.jpg"}, {"--screenshot", ".png"}}) {
     QarnOptions options;
     std::string error;
     EXPECT_FALSE(Parse(bad, &options, &error)) << bad.back();

@@ -30,6 +30,17 @@ TEST(QarnProcess, AHeadlessRunOfSixtyFramesLeavesAFramedLog) {
   EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
 
+TEST(QarnProcess, TheLastFrameIsSavedWhereAsked) {
+  TempFolder folder;
+  std::filesystem::copy(QARN_DATA_DIR, ".", std::filesystem::copy_options::recursive);
+  ASSERT_EQ(RunQarn("--headless --frames 3 --screenshot last.bmp"), 0) << ReadWholeFile("out.txt");
+  EXPECT_NE(ReadWholeFile("out.txt").find("Screenshot saved to " + folder.Path() + "/last.bmp"), std::string::npos);
+  std::string bmp = ReadWholeFile("last.bmp");
+  ASSERT_EQ(bmp.size(), 54u + 640u * 480u * 3u);
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+  ASSERT_EQ(RunQarn("--headless --frames 3 --screenshot no/such/folder/last.png"), 1);
+}
+
 TEST(QarnProcess, WithoutItsPictureQarnSaysSoAndDrawsNoFrame) {
   TempFolder folder;
   ASSERT_EQ(RunQarn("--headless --frames 5"), 0);
