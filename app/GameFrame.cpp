@@ -5,6 +5,8 @@
 CGameFrame::CGameFrame() { StartLog(); }
 
 CGameFrame::~CGameFrame() {
+  if (m_sceneRoot != nullptr) m_sceneRoot->Release();
+  m_sceneRoot = nullptr;
   if (m_renderTree != nullptr) m_renderTree->Release();
   m_renderTree = nullptr;
   // The textures go before the device that made them.

@@ -3,6 +3,7 @@
 // writes the log.
 #pragma once
 
+#include "app/FPSObject.h"
 #include "app/FrameTimer.h"
 #include "engine/graphics/TSGraphics.h"
 #include "engine/image/TSImageManager.h"
@@ -14,13 +15,14 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
  public:
   // Truncates the log and writes the start banner.
   CGameFrame();
-  // Releases the render tree, the image manager and the device, then writes
-  // the end banner.
+  // Releases the overlay, the render tree, the image manager and the device,
+  // then writes the end banner.
   ~CGameFrame() override;
 
   bool CreateGameWindow(HINSTANCE instance, HACCEL accelerators);
   // Creates the device of the given kind on the window, sized to it, with the
-  // render tree and the image manager; true at once when a device exists.
+  // render tree, the overlay and the image manager; true at once when a
+  // device exists.
   bool CreateGraphicsDevice(const GUID& kind, INT width, INT height, bool fullScreen);
   // Handles at most one queued message; false when the queue was empty.
   bool PumpMessage();
@@ -64,6 +66,7 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   HACCEL m_accelerators = nullptr;
   CTSGraphics* m_device = nullptr;         // one use held
   CTSRenderTree* m_renderTree = nullptr;  // one use held
+  CFPSObject* m_sceneRoot = nullptr;      // the overlay, the tree root's first child
   CTSImageManager* m_imageManager = nullptr;
   DWORD m_frameLimit = 0;
   DWORD m_framesDrawn = 0;

@@ -4,6 +4,8 @@
 #include "app/GameFrame.h"
 #include "app/Resource.h"
 #include "engine/graphics/TSGraphicsManager.h"
+#include "engine/text/TSFontLoader.h"
+#include "engine/text/TSTextRegistry.h"
 
 namespace {
 
@@ -36,6 +38,11 @@ bool CGameFrame::CreateGameWindow(HINSTANCE instance, HACCEL accelerators) {
   m_accelerators = accelerators;
   Log("Game Window Created OK!");
   m_running = 1;
+  // Without its font the overlay draws no text; that is not an error.
+  if (CTSFont* font = CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "Font\\songti16.gfxFont")) {
+    CTSTextRegistry::Instance().AddFont(0, font);
+    font->Release();
+  }
   return true;
 }
 
@@ -49,6 +56,9 @@ bool CGameFrame::CreateGraphicsDevice(const GUID& kind, INT width, INT height, b
   }
   Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", width, height, screen);
   m_renderTree = new CTSRenderTree(kDirtyRectCount, true);
+  m_sceneRoot = new CFPSObject;
+  m_sceneRoot->SetPriority(0x7FFFFFFF);
+  m_renderTree->GetRoot()->AddChild(m_sceneRoot, nullptr, nullptr);
   m_imageManager = new CTSImageManager(m_device);
   return true;
 }
