@@ -5,28 +5,10 @@
 // frame, which should be none.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "engine/scene/TSRenderTree.h"
-
-namespace {
-
-// Every allocation of the program passes here; only the scene benchmarks read it.
-std::atomic<size_t> g_allocations{0};
-
-}  // namespace
-
-// Kept out of line, so that the compiler pairs new and delete, not malloc and free.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/common/AllocationCounter.h"
 
 namespace {
 
@@ -127,12 +109,12 @@ void RenderFrames(benchmark::State& state, bool dirtyRect) {
   TSBenchScene scene(dirtyRect);
   CNullGraphics device;
   size_t frame = 0;
-  size_t before = g_allocations.load(std::memory_order_relaxed);
+  size_t before = AllocationCount();
   for (auto _ : state) {
     scene.TouchTenth(frame++);
     scene.tree->Render(&device);
   }
-  size_t allocations = g_allocations.load(std::memory_order_relaxed) - before;
+  size_t allocations = AllocationCount() - before;
   state.counters["allocs_per_frame"] =
       benchmark::Counter(double(allocations), benchmark::Counter::kAvgIterations);
   state.SetItemsProcessed(state.iterations());  // frames
@@ -146,9 +128,9 @@ BENCHMARK(BM_PeerSceneFullRedrawFrame);
 
 void BM_SceneUpdate(benchmark::State& state) {
   TSBenchScene scene(true);
-  size_t before = g_allocations.load(std::memory_order_relaxed);
+  size_t before = AllocationCount();
   for (auto _ : state) scene.tree->Update();
-  size_t allocations = g_allocations.load(std::memory_order_relaxed) - before;
+  size_t allocations = AllocationCount() - before;
   state.counters["allocs_per_frame"] =
       benchmark::Counter(double(allocations), benchmark::Counter::kAvgIterations);
   state.SetItemsProcessed(state.iterations());

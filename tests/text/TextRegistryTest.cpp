@@ -2,46 +2,14 @@
 // from streams and resources, registering them, and laying text out.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
-#include <new>
 
 #include "engine/text/TSFontLoader.h"
 #include "engine/text/TSPointFont.h"
 #include "engine/text/TSTextRegistry.h"
+#include "tests/common/AllocationCounter.h"
 #include "tests/common/TempFolder.h"
 #include "tests/text/TextTestSupport.h"
-
-namespace {
-
-// Every allocation of this test program passes here.
-std::atomic<size_t> g_allocations{0};
-
-}  // namespace
-
-// Every form of new and delete is replaced, so that each allocation is counted
-// and each block returns to the allocator it came from (also under ASan).
-// Kept out of line, so that the compiler pairs new and delete, not malloc and free.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
-[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size != 0 ? size : 1);
-}
-[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -233,18 +201,18 @@ class CCountingGraphics : public CRecordingGraphics {
 
 TEST(TextRegistryDraw, DrawingAllocatesNothing) {
   std::string file = IdentityFont(FONT_ENCODING_GB2312, 94 * 94);
-  size_t atLoad = g_allocations.load();
+  size_t atLoad = AllocationCount();
   CTSUsePtr<CTSIOStream> stream(MemoryStream(file));
   CTSUsePtr<CTSFont> font(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, stream.Get()));
   ASSERT_TRUE(font);
-  EXPECT_GT(g_allocations.load() - atLoad, 0u);  // the counter sees the load's allocations
+  EXPECT_GT(AllocationCount() - atLoad, 0u);  // the counter sees the load's allocations
   ASSERT_TRUE(CTSTextRegistry::Instance().AddFont(11, font.Get()));
   CCountingGraphics device;
-  size_t before = g_allocations.load();
+  size_t before = AllocationCount();
   for (int i = 0; i < 20; ++i)
     CTSTextRegistry::Instance().DrawText(11, &device, 4, 6, CTSColor(0xFF00FF00),
                                          "FPS:30 \xB0\xA1\t\xFE\xFE\nok\xA1", -1, 5);
-  EXPECT_EQ(g_allocations.load() - before, 0u);
+  EXPECT_EQ(AllocationCount() - before, 0u);
   EXPECT_GT(device.points, 0);
 }
 
