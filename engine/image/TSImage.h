@@ -37,10 +37,17 @@ class CTSImage : public CTSUseCountObject {
   virtual bool HasAlpha() const { return m_hasAlpha; }
   virtual INT GetHeight() const { return m_height; }
   virtual INT GetWidth() const { return m_width; }
+  // The codec layer's message for the last Load or Save it refused; empty
+  // after a success or when the image itself refused (no usable stream, an
+  // unknown code).
+  const char* GetLastError() const { return m_lastError; }
 
  private:
+  void KeepError(const char* message);
+
   INT m_width = 0;
   INT m_height = 0;
   CTSColor* m_pixels = nullptr;
   bool m_hasAlpha = false;
+  char m_lastError[256] = {};
 };

@@ -25,14 +25,16 @@ struct DeviceContext {
   Bitmap* bitmap = nullptr;
 };
 
+// The live handles outlive every static object: a singleton made before the
+// first handle still deletes its handles from its destructor at exit.
 std::vector<std::unique_ptr<DeviceContext>>& Contexts() {
-  static std::vector<std::unique_ptr<DeviceContext>> contexts;
-  return contexts;
+  static auto* contexts = new std::vector<std::unique_ptr<DeviceContext>>;
+  return *contexts;
 }
 
 std::vector<std::unique_ptr<Bitmap>>& Bitmaps() {
-  static std::vector<std::unique_ptr<Bitmap>> bitmaps;
-  return bitmaps;
+  static auto* bitmaps = new std::vector<std::unique_ptr<Bitmap>>;
+  return *bitmaps;
 }
 
 template <class T>

@@ -55,13 +55,15 @@ TEST(DibStreamFile, ReadsWholeItemsAndEndsWithMinusOne) {
   EXPECT_EQ(file.GetByte(), 5);
   EXPECT_EQ(file.Read(buffer, 0, 3), 0u);
   EXPECT_EQ(file.Size(), 5);
-  EXPECT_THROW(CDibStreamFile(nullptr), Tessel::CTSCustomException*);
+  Tessel::CTSCustomException* caught = nullptr;
   try {
     CDibStreamFile invalid(nullptr);
   } catch (Tessel::CTSCustomException* exception) {
-    EXPECT_STREQ(exception->GetErrorMessage(), "Invalid Stream Handle");
-    delete exception;
+    caught = exception;
   }
+  ASSERT_NE(caught, nullptr);
+  EXPECT_STREQ(caught->GetErrorMessage(), "Invalid Stream Handle");
+  delete caught;
 }
 
 TEST(ImageLoad, A24BitBmpLoadsOpaqueAndTopRowFirst) {

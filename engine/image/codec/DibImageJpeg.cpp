@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
-#include <utility>
 
 #include "engine/image/codec/DibImage.h"
 
@@ -157,7 +156,9 @@ bool CDibImage::DecodeJpeg(CDibFile* file) {
     SetYDpi(static_cast<long>(info.Y_density * 2.54 + 0.5));
   }
 
-  info.out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+  // Colour comes out blue, green, red, as the rows store it (an extension of
+  // libjpeg-turbo, which Debian's libjpeg is).
+  info.out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   JSAMPARRAY cmykRow = nullptr;
   if (cmyk) {
@@ -169,17 +170,13 @@ bool CDibImage::DecodeJpeg(CDibFile* file) {
     BYTE* out = GetBits(info.output_height - 1 - info.output_scanline);
     JSAMPROW target = cmyk ? cmykRow[0] : out;
     jpeg_read_scanlines(&info, &target, 1);
-    if (gray) continue;
-    if (cmyk) {
-      // Stored inverted, as the common writers do: each ink times the black.
-      for (DWORD x = 0; x < width; ++x) {
-        const BYTE* ink = target + x * 4;
-        out[x * 3] = static_cast<BYTE>(ink[2] * ink[3] / 255);
-        out[x * 3 + 1] = static_cast<BYTE>(ink[1] * ink[3] / 255);
-        out[x * 3 + 2] = static_cast<BYTE>(ink[0] * ink[3] / 255);
-      }
-    } else {
-      for (DWORD x = 0; x < width; ++x) std::swap(out[x * 3], out[x * 3 + 2]);
+    if (!cmyk) continue;
+    // Stored inverted, as the common writers do: each ink times the black.
+    for (DWORD x = 0; x < width; ++x) {
+      const BYTE* ink = target + x * 4;
+      out[x * 3] = static_cast<BYTE>(ink[2] * ink[3] / 255);
+      out[x * 3 + 1] = static_cast<BYTE>(ink[1] * ink[3] / 255);
+      out[x * 3 + 2] = static_cast<BYTE>(ink[0] * ink[3] / 255);
     }
   }
   jpeg_finish_decompress(&info);
