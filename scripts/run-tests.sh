@@ -9,6 +9,6 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build="${TESSEL_BUILD_DIR:-build}"
 # shellcheck disable=SC2086
-cmake -S . -B "$build" ${TESSEL_CMAKE_ARGS:-}
+cmake -S . -B "$build" -DTESSEL_BUILD_TESTS=ON ${TESSEL_CMAKE_ARGS:-}
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" -j"$(nproc)" --output-on-failure
