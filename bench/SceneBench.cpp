@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "bench/BenchSprite.h"
 #include "engine/scene/TSRenderTree.h"
 #include "tests/common/AllocationCounter.h"
 
@@ -52,32 +53,6 @@ class CNullGraphics : public CTSGraphics {
   CTSRenderTarget* CreateRenderTarget(INT, INT) override { return nullptr; }
 };
 
-class CBenchSprite : public CTSRenderTreeObject {
- public:
-  CBenchSprite(LONG x, LONG y) : m_bound{x, y, x + kSpriteSize, y + kSpriteSize} {}
-  void Touch() { m_dirty = true; }
-
-  void Draw(CTSGraphics* device) override {
-    device->DrawSprite(nullptr, m_bound.left, m_bound.top, 0, 0, kSpriteSize, kSpriteSize, BLEND_ALPHA,
-                       FLIP_NONE, 0xFFFFFFFF);
-    m_dirty = false;
-  }
-  INT GetDirtyRects(RECT* out, INT max) const override {
-    if (max < 1) return 0;
-    out[0] = m_bound;
-    return 1;
-  }
-  bool GetBoundRect(RECT* out) const override {
-    *out = m_bound;
-    return true;
-  }
-  bool IsDirty() const override { return m_dirty; }
-
- private:
-  RECT m_bound;
-  bool m_dirty = false;
-};
-
 // The tree as the demo makes it (room for 128 rectangles), with the sprites
 // spread over the target by a fixed sequence.
 struct TSBenchScene {
@@ -88,7 +63,8 @@ struct TSBenchScene {
       return LONG((seed >> 8) % range);
     };
     for (int i = 0; i < kSprites; ++i) {
-      auto* sprite = new CBenchSprite(next(kWidth - kSpriteSize + 1), next(kHeight - kSpriteSize + 1));
+      auto* sprite = new CBenchSprite(nullptr, next(kWidth - kSpriteSize + 1), next(kHeight - kSpriteSize + 1),
+                                     kSpriteSize, kSpriteSize, FLIP_NONE, 0xFFFFFFFF);
       tree->GetRoot()->AddChild(sprite, nullptr, nullptr);
       sprites.push_back(sprite);
     }

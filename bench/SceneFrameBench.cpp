@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "bench/BenchSprite.h"
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/graphics/software/TSGDIRenderTarget.h"
 #include "engine/graphics/software/TSGDITexture.h"
@@ -29,39 +30,6 @@ constexpr INT kPiece = 200;
 constexpr DWORD kFontId = 0x5CE4E;
 constexpr char kFpsText[] = "FPS:30";
 const RECT kTextRect = {10, 10, 90, 26};
-
-// A sprite of the scene: part of the picture, drawn with constant alpha.
-class CSceneSprite : public CTSRenderTreeObject {
- public:
-  CSceneSprite(CTSTexture* image, INT x, INT y, INT w, INT h, FlipFlags flip, DWORD color)
-      : m_image(image), m_bound{x, y, x + w, y + h}, m_flip(flip), m_color(color) {}
-  void SetColor(DWORD color) {
-    m_color = color;
-    m_dirty = true;
-  }
-  void Draw(CTSGraphics* device) override {
-    device->DrawSprite(m_image, m_bound.left, m_bound.top, 0, 0, m_bound.right - m_bound.left,
-                       m_bound.bottom - m_bound.top, BLEND_ALPHA, m_flip, m_color);
-    m_dirty = false;
-  }
-  INT GetDirtyRects(RECT* out, INT max) const override {
-    if (max < 1) return 0;
-    out[0] = m_bound;
-    return 1;
-  }
-  bool GetBoundRect(RECT* out) const override {
-    *out = m_bound;
-    return true;
-  }
-  bool IsDirty() const override { return m_dirty; }
-
- private:
-  CTSTexture* m_image;
-  RECT m_bound;
-  FlipFlags m_flip;
-  CTSColor m_color;
-  bool m_dirty = true;
-};
 
 // The overlay: the text, never reporting a change (the value holds still).
 class CFpsText : public CTSRenderTreeObject {
@@ -83,8 +51,8 @@ struct SceneSetup {
   CTSImageManager* images = nullptr;
   CTSTexture* logo = nullptr;
   CTSRenderTree* tree = nullptr;
-  CSceneSprite* pulsingWhite = nullptr;
-  CSceneSprite* pulsingGreen = nullptr;
+  CBenchSprite* pulsingWhite = nullptr;
+  CBenchSprite* pulsingGreen = nullptr;
   std::string error;
 };
 
@@ -124,13 +92,13 @@ SceneSetup& Setup() {
     overlay->SetPriority(0x7FFFFFFF);
     CTSRenderTreeObject* root = s.tree->GetRoot();
     root->AddChild(overlay, nullptr, nullptr);
-    root->AddChild(new CSceneSprite(s.logo, 0, 0, kWidth, kHeight, FLIP_NONE, 0xFFFFFFFF), nullptr, nullptr);
-    s.pulsingWhite = new CSceneSprite(s.logo, 100, 100, kPiece, kPiece, FLIP_NONE, 0xFFFFFFFF);
+    root->AddChild(new CBenchSprite(s.logo, 0, 0, kWidth, kHeight, FLIP_NONE, 0xFFFFFFFF), nullptr, nullptr);
+    s.pulsingWhite = new CBenchSprite(s.logo, 100, 100, kPiece, kPiece, FLIP_NONE, 0xFFFFFFFF);
     root->AddChild(s.pulsingWhite, nullptr, nullptr);
-    root->AddChild(new CSceneSprite(s.logo, 400, 100, kPiece, kPiece, FLIP_HORIZONTAL, 0xFFFF00FF), nullptr,
+    root->AddChild(new CBenchSprite(s.logo, 400, 100, kPiece, kPiece, FLIP_HORIZONTAL, 0xFFFF00FF), nullptr,
                    nullptr);
     s.pulsingGreen =
-        new CSceneSprite(s.logo, 400, 200, kPiece, kPiece, FLIP_HORIZONTAL | FLIP_VERTICAL, 0xFF00FF00);
+        new CBenchSprite(s.logo, 400, 200, kPiece, kPiece, FLIP_HORIZONTAL | FLIP_VERTICAL, 0xFF00FF00);
     root->AddChild(s.pulsingGreen, nullptr, nullptr);
     return s;
   }();
