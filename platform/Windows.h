@@ -17,4 +17,5 @@
 #include "platform/win32/DeviceContext.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/DirectDraw.h"
+#include "platform/win32/D3D8.h"
 #endif

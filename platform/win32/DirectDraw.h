@@ -5,10 +5,6 @@
 
 #include "platform/win32/Types.h"
 
-typedef LONG HRESULT;
-#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
-#define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define S_OK ((HRESULT)0)
 #define DD_OK S_OK
 #define DDERR_GENERIC ((HRESULT)0x80004005L)
 #define DDERR_INVALIDPARAMS ((HRESULT)0x80070057L)

@@ -32,6 +32,11 @@ typedef intptr_t LONG_PTR;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
 typedef unsigned short ATOM;
+typedef LONG HRESULT;
+
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define S_OK ((HRESULT)0)
 
 #ifndef TRUE
 #define TRUE 1
