@@ -1,6 +1,7 @@
 // Decodes arbitrary bytes with one image codec (DIB_FUZZ_FORMAT, a format id;
-// 0 detects), then reads every pixel and encodes the picture again. The
-// dimensions are read first, so that oversized pictures can be passed over.
+// 0 detects), then reads every pixel and encodes the picture again in every
+// format that can be written. The dimensions are read first, so that
+// oversized pictures can be passed over.
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -33,12 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (long y = 0; y < static_cast<long>(image.GetHeight()); ++y) {
     for (long x = 0; x < static_cast<long>(image.GetWidth()); ++x) image.ReadPixel(x, y, true);
   }
-  for (DWORD format : {CDibImage::FORMAT_BMP, CDibImage::FORMAT_PNG, CDibImage::FORMAT_JPG}) {
+  const WORD bits = image.GetBitsPerPixel();
+  // GIF, TGA and PCX store the size in 16 bits; JPEG takes up to 65500.
+  const bool tooWide = image.GetWidth() > 65500 || image.GetHeight() > 65500;
+  for (DWORD format = CDibImage::FORMAT_BMP; format < CDibImage::FORMAT_WMF; ++format) {
     CDibMemFile out;
     if (!out.Open()) return 0;
     bool encoded = image.Encode(&out, format);
-    // JPEG takes 24-bit and grey images only; everything else always encodes.
-    if (!encoded && format != CDibImage::FORMAT_JPG) __builtin_trap();
+    // Encoders refuse only what their format cannot hold.
+    bool mayRefuse = (format == CDibImage::FORMAT_JPG && bits != 24) ||
+                     (format == CDibImage::FORMAT_TGA && bits < 8) ||
+                     (format == CDibImage::FORMAT_ICO && (image.GetWidth() > 256 || image.GetHeight() > 256)) ||
+                     (format == CDibImage::FORMAT_WBMP && bits != 1) ||
+                     (format != CDibImage::FORMAT_BMP && format != CDibImage::FORMAT_PNG && tooWide);
+    if (!encoded && !mayRefuse) __builtin_trap();
   }
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "platform/win32/User.h"
 #include "platform/win32/Gdi.h"
 #include "platform/win32/DeviceContext.h"
+#include "platform/win32/Metafile.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/DirectDraw.h"
 #include "platform/win32/D3D8.h"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The fuzz targets; a new one is added here and in fuzz/CMakeLists.txt.
-targets=(ini_file_fuzz dib_bmp_fuzz dib_jpeg_fuzz dib_png_fuzz dib_detect_fuzz point_font_fuzz)
+targets=(ini_file_fuzz dib_bmp_fuzz dib_gif_fuzz dib_jpeg_fuzz dib_png_fuzz dib_ico_fuzz dib_tga_fuzz dib_pcx_fuzz dib_wbmp_fuzz dib_wmf_fuzz dib_detect_fuzz point_font_fuzz)
 
 runs="${1:-1000000}"
 build="${TESSEL_FUZZ_BUILD_DIR:-build-fuzz}"

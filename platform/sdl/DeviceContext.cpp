@@ -1,15 +1,18 @@
 // Device contexts over SDL: a memory DC holds a DIB section whose bits are
-// plain X1R5G5B5 memory; a window DC copies into the SDL window surface.
+// plain X1R5G5B5 memory, or a 24-bit compatible bitmap for metafile playback;
+// a window DC copies into the SDL window surface.
 #include "platform/win32/DeviceContext.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/gdi/Canvas.h"
 #include "platform/sdl/WindowImpl.h"
 
 namespace {
@@ -23,6 +26,7 @@ struct Bitmap {
 struct DeviceContext {
   HWND window = nullptr;  // a window DC; null for a memory DC
   Bitmap* bitmap = nullptr;
+  HPALETTE palette = nullptr;  // null: the stock palette
 };
 
 // The live handles outlive every static object: a singleton made before the
@@ -144,7 +148,8 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
 
 BOOL DeleteObject(HGDIOBJ object) {
   Bitmap* bitmap = FindLive(Bitmaps(), object);
-  if (bitmap == nullptr || bitmap->selectedInto != nullptr) return FALSE;
+  if (bitmap == nullptr) return Gdi::DeletePalette(object) ? TRUE : FALSE;
+  if (bitmap->selectedInto != nullptr) return FALSE;
   Erase(Bitmaps(), bitmap);
   return TRUE;
 }
@@ -156,4 +161,87 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int srcX,
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int srcX, int srcY, int srcWidth,
                 int srcHeight, DWORD rop) {
   return Copy(dest, SDL_Rect{x, y, width, height}, source, SDL_Rect{srcX, srcY, srcWidth, srcHeight}, rop);
+}
+
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+  (void)dc;
+  constexpr int64_t kMaxBytes = 1 << 29;
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767 ||
+      (static_cast<int64_t>(width) * 3 + 3) * height > kMaxBytes)
+    return nullptr;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 24, SDL_PIXELFORMAT_BGR24);
+  if (surface == nullptr) return nullptr;
+  SDL_memset(surface->pixels, 0, static_cast<size_t>(surface->pitch) * static_cast<size_t>(height));
+  Bitmaps().push_back(std::make_unique<Bitmap>());
+  Bitmaps().back()->surface = surface;
+  return reinterpret_cast<HBITMAP>(Bitmaps().back().get());
+}
+
+int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
+  Bitmap* bitmap = FindLive(Bitmaps(), handle);
+  if (FindLive(Contexts(), dc) == nullptr || bitmap == nullptr || info == nullptr ||
+      usage != DIB_RGB_COLORS || bitmap->surface->format->format != SDL_PIXELFORMAT_BGR24 ||
+      info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+    return 0;
+  SDL_Surface* surface = bitmap->surface;
+  BITMAPINFOHEADER& header = info->bmiHeader;
+  size_t stride = (static_cast<size_t>(surface->w) * 3 + 3) & ~size_t{3};
+  if (bits == nullptr) {
+    // Only the format is asked for.
+    header.biWidth = surface->w;
+    header.biHeight = surface->h;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(stride * surface->h);
+    return surface->h;
+  }
+  if (header.biWidth != surface->w || (header.biHeight != surface->h && header.biHeight != -surface->h) ||
+      header.biBitCount != 24 || header.biCompression != BI_RGB || start >= static_cast<UINT>(surface->h))
+    return 0;
+  bool topDown = header.biHeight < 0;
+  UINT count = std::min<UINT>(lines, static_cast<UINT>(surface->h) - start);
+  for (UINT i = 0; i < count; ++i) {
+    // Scan lines count from the bottom of a bottom-up picture.
+    int row = topDown ? static_cast<int>(start + i) : surface->h - 1 - static_cast<int>(start + i);
+    memcpy(static_cast<BYTE*>(bits) + i * stride, static_cast<BYTE*>(surface->pixels) + row * surface->pitch,
+           static_cast<size_t>(surface->w) * 3);
+    memset(static_cast<BYTE*>(bits) + i * stride + surface->w * 3, 0, stride - surface->w * 3);
+  }
+  return static_cast<int>(count);
+}
+
+BOOL PatBlt(HDC handle, int x, int y, int width, int height, DWORD rop) {
+  DeviceContext* dc = FindLive(Contexts(), handle);
+  if (dc == nullptr || dc->window != nullptr || dc->bitmap == nullptr ||
+      (rop != WHITENESS && rop != BLACKNESS))
+    return FALSE;
+  SDL_Surface* surface = dc->bitmap->surface;
+  BYTE level = rop == WHITENESS ? 255 : 0;
+  SDL_Rect area{x, y, width, height};
+  return SDL_FillRect(surface, &area, SDL_MapRGB(surface->format, level, level, level)) == 0 ? TRUE : FALSE;
+}
+
+HPALETTE SelectPalette(HDC handle, HPALETTE palette, BOOL forceBackground) {
+  (void)forceBackground;
+  DeviceContext* dc = FindLive(Contexts(), handle);
+  if (dc == nullptr || !Gdi::IsPalette(palette)) return nullptr;
+  HPALETTE previous = dc->palette != nullptr ? dc->palette : Gdi::StockPalette();
+  dc->palette = palette;
+  return previous;
+}
+
+UINT RealizePalette(HDC handle) {
+  constexpr UINT kGdiError = 0xFFFFFFFF;
+  return FindLive(Contexts(), handle) != nullptr ? 0 : kGdiError;
+}
+
+bool Gdi::GetCanvas(HDC handle, Canvas* canvas) {
+  DeviceContext* dc = FindLive(Contexts(), handle);
+  if (dc == nullptr || dc->window != nullptr || dc->bitmap == nullptr ||
+      dc->bitmap->surface->format->format != SDL_PIXELFORMAT_BGR24)
+    return false;
+  SDL_Surface* surface = dc->bitmap->surface;
+  *canvas = Canvas{static_cast<BYTE*>(surface->pixels), surface->w, surface->h, surface->pitch};
+  return true;
 }

@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 void PutLe16(Bytes& out, uint32_t value) {
   out.push_back(static_cast<uint8_t>(value));
@@ -19,6 +21,11 @@ void PutLe32(Bytes& out, uint32_t value) {
 
 uint32_t GetLe32(const Bytes& in, size_t at) {
   return in[at] | in[at + 1] << 8 | in[at + 2] << 16 | static_cast<uint32_t>(in[at + 3]) << 24;
+}
+
+Bytes ReadFixture(const std::string& name) {
+  std::ifstream in(std::string(TESSEL_IMAGE_FIXTURES) + "/" + name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 Bytes MakeBmp(const BmpSpec& spec) {

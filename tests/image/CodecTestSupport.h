@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/image/codec/DibImage.h"
@@ -35,6 +36,8 @@ Bytes MakeBmp(const BmpSpec& spec);
 
 // Decodes `data` with the given format id into `image`.
 bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId);
+// The bytes of a file in tests/image/fixtures, or empty.
+Bytes ReadFixture(const std::string& name);
 // Encodes `image` and returns the bytes, or empty on failure.
 Bytes EncodeBytes(CDibImage& image, DWORD formatId);
 

@@ -178,26 +178,26 @@ TEST(DibImage, TakeOverMovesEverythingAndEmptiesTheOther) {
   EXPECT_EQ(color.rgbReserved, 40);
 }
 
-TEST(DibImageDispatch, UnknownAndUnbuiltFormatsAreRefused) {
+TEST(DibImageDispatch, UnknownFormatsAndMissingArgumentsAreRefused) {
   Bytes bmp = MakeBmp(BmpSpec{.width = 1, .height = 1, .bits = 24, .pixels = {1, 2, 3, 0}});
   CDibImage image;
-  for (DWORD id : {2u, 5u, 6u, 7u, 8u, 9u, 10u, 12u, 0xFFFFFFFFu}) {
+  for (DWORD id : {10u, 12u, 0xFFFFFFFFu}) {
     EXPECT_FALSE(DecodeBytes(image, bmp, id)) << id;
     EXPECT_STREQ(image.GetLastError(), "Decode: Unknown or wrong format");
   }
   ASSERT_TRUE(DecodeBytes(image, bmp, CDibImage::FORMAT_BMP));
-  for (DWORD id : {0u, 2u, 5u, 9u, 12u}) {
+  for (DWORD id : {0u, 10u, 12u}) {
     EXPECT_TRUE(EncodeBytes(image, id).empty());
     EXPECT_STREQ(image.GetLastError(), "Encode: Unknown format");
   }
   EXPECT_FALSE(image.Decode(nullptr, CDibImage::FORMAT_BMP));
   EXPECT_STREQ(image.GetLastError(), "null file handler");
-  for (DWORD id : {CDibImage::FORMAT_BMP, CDibImage::FORMAT_JPG, CDibImage::FORMAT_PNG}) {
-    EXPECT_FALSE(image.Encode(nullptr, id));
+  for (DWORD id = CDibImage::FORMAT_BMP; id < CDibImage::FORMAT_COUNT; ++id) {
+    EXPECT_FALSE(image.Encode(nullptr, id)) << id;
     EXPECT_STREQ(image.GetLastError(), "null file handler");
     CDibImage empty;
     EXPECT_TRUE(EncodeBytes(empty, id).empty());
-    EXPECT_STREQ(empty.GetLastError(), "null image!!!");
+    EXPECT_STREQ(empty.GetLastError(), "null image!!!") << id;
   }
 }
 

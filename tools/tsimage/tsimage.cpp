@@ -2,13 +2,14 @@
 //
 //   tsimage info FILE        format, size, bits per pixel and alpha
 //   tsimage convert IN OUT   decodes IN (any known format) and writes OUT in
-//                            the format its extension names: .bmp, .png,
-//                            .jpg or .jpeg
+//                            the format its extension names: .bmp, .gif,
+//                            .jpg or .jpeg, .png, .ico, .tga, .pcx or .wbmp,
+//                            with IN's bit depth and alpha where the format
+//                            takes them: JPEG and TGA get 24 bits otherwise,
+//                            WBMP black and white by luminance
 //
 // Exit status: 0 done, 1 the file could not be read, decoded or written (the
 // codec's message is printed), 2 bad usage.
-#include "engine/image/TSImage.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -23,10 +24,12 @@
 #include "engine/image/DibStreamFile.h"
 #include "engine/image/codec/DibImage.h"
 #include "engine/io/TSIOStream.h"
+#include "engine/object/TSUseCountObject.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: tsimage info FILE | tsimage convert IN OUT(.bmp|.png|.jpg|.jpeg)\n";
+constexpr const char* kUsage =
+    "usage: tsimage info FILE | tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|.tga|.pcx|.wbmp)\n";
 
 // Names of the codec layer's format ids.
 constexpr const char* kFormatNames[CDibImage::FORMAT_COUNT] = {"unknown", "BMP", "GIF", "JPEG", "PNG",
@@ -40,11 +43,6 @@ int Usage() {
 int Failure(const std::string& path, const char* message) {
   std::fprintf(stderr, "tsimage: %s: %s\n", path.c_str(), message);
   return 1;
-}
-
-// The codec's message, or `otherwise` when the image refused by itself.
-const char* Reason(const CTSImage& image, const char* otherwise) {
-  return image.GetLastError()[0] != '\0' ? image.GetLastError() : otherwise;
 }
 
 // The whole file, read without creating it (opening a stream on a missing
@@ -79,46 +77,106 @@ int Info(const std::string& path) {
   return 0;
 }
 
-// The image format code OUT's extension names, or IMAGE_FORMAT_DETECT for
-// an extension tsimage does not write.
-INT FormatOfExtension(const std::string& path) {
+// The codec format OUT's extension names, or FORMAT_UNKNOWN for an extension
+// tsimage does not write.
+DWORD FormatOfExtension(const std::string& path) {
+  static const struct {
+    const char* extension;
+    DWORD format;
+  } kExtensions[] = {
+      {"bmp", CDibImage::FORMAT_BMP},  {"gif", CDibImage::FORMAT_GIF}, {"jpg", CDibImage::FORMAT_JPG},
+      {"jpeg", CDibImage::FORMAT_JPG}, {"png", CDibImage::FORMAT_PNG}, {"ico", CDibImage::FORMAT_ICO},
+      {"tga", CDibImage::FORMAT_TGA},  {"pcx", CDibImage::FORMAT_PCX}, {"wbmp", CDibImage::FORMAT_WBMP}};
   const size_t dot = path.find_last_of('.');
   const size_t slash = path.find_last_of('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return IMAGE_FORMAT_DETECT;
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return CDibImage::FORMAT_UNKNOWN;
   std::string extension = path.substr(dot + 1);
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
-  if (extension == "bmp") return IMAGE_FORMAT_BMP;
-  if (extension == "png") return IMAGE_FORMAT_PNG;
-  if (extension == "jpg" || extension == "jpeg") return IMAGE_FORMAT_JPEG;
-  return IMAGE_FORMAT_DETECT;
+  for (const auto& known : kExtensions)
+    if (extension == known.extension) return known.format;
+  return CDibImage::FORMAT_UNKNOWN;
+}
+
+bool IsGrey(const CDibImage& image) {
+  if (image.GetBitsPerPixel() != 8) return false;
+  for (int i = 0; i < 256; ++i) {
+    const RGBQUAD color = image.GetPaletteColor(BYTE(i));
+    if (color.rgbRed != i || color.rgbGreen != i || color.rgbBlue != i) return false;
+  }
+  return true;
+}
+
+// Replaces `image` by a copy of `bits` bits per pixel: 24 keeps the colours
+// and alpha; 1 makes each pixel white when its luminance is 128 or more,
+// black otherwise. Gives the reason when the copy cannot be made.
+std::string Reduce(CDibImage& image, WORD bits) {
+  CDibImage copy;
+  const DWORD width = image.GetWidth(), height = image.GetHeight();
+  if (copy.Create(width, height, bits, image.GetType()) == nullptr) return copy.GetLastError();
+  const bool alpha = bits == 24 && image.HasAlphaChannel();
+  if (alpha && !copy.CreateAlphaChannel()) return "cannot allocate the alpha channel";
+  const RGBQUAD black = {0, 0, 0, 0}, white = {255, 255, 255, 0};
+  copy.SetPaletteColor(0, black);
+  copy.SetPaletteColor(1, white);
+  for (DWORD y = 0; y < height; ++y) {
+    for (DWORD x = 0; x < width; ++x) {
+      RGBQUAD color = image.ReadPixel(long(x), long(y), alpha);
+      if (bits == 1) {
+        const int luminance = 299 * color.rgbRed + 587 * color.rgbGreen + 114 * color.rgbBlue;  // x 1000
+        color = luminance >= 128 * 1000 ? white : black;
+      }
+      copy.WritePixel(long(x), long(y), color, alpha);
+    }
+  }
+  image.TakeOver(copy);
+  return {};
+}
+
+// Brings the picture to a depth the output format takes; gives the reason
+// when it cannot.
+std::string FitFormat(CDibImage& image, DWORD format) {
+  const WORD bits = image.GetBitsPerPixel();
+  if (format == CDibImage::FORMAT_JPG && bits != 24 && !IsGrey(image)) return Reduce(image, 24);
+  if (format == CDibImage::FORMAT_TGA && bits != 8 && bits != 24) return Reduce(image, 24);
+  if (format == CDibImage::FORMAT_WBMP && bits != 1) return Reduce(image, 1);
+  return {};
 }
 
 int Convert(const std::string& in, const std::string& out) {
-  const INT format = FormatOfExtension(out);
-  if (format == IMAGE_FORMAT_DETECT) {
-    std::fprintf(stderr, "tsimage: %s: unknown output extension (use .bmp, .png, .jpg or .jpeg)\n",
-                 out.c_str());
+  const DWORD format = FormatOfExtension(out);
+  if (format == CDibImage::FORMAT_UNKNOWN) {
+    std::fprintf(
+        stderr,
+        "tsimage: %s: unknown output extension (use .bmp, .gif, .jpg, .jpeg, .png, .ico, .tga, .pcx or "
+        ".wbmp)\n",
+        out.c_str());
     return 2;
   }
   std::vector<char> bytes;
   if (!ReadFile(in, bytes)) return Failure(in, "cannot read the file");
-  CTSUsePtr<CTSImage> image(new CTSImage);
+  CDibImage image;
   {
     CTSUsePtr<CTSIOStream> source(StreamOver(bytes));
-    if (!image->Load(source.Get(), IMAGE_FORMAT_DETECT))
-      return Failure(in, Reason(*image.Get(), "cannot decode the file"));
+    CDibStreamFile file(source.Get());
+    if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Failure(in, image.GetLastError());
   }
+  if (const std::string reason = FitFormat(image, format); !reason.empty())
+    return Failure(out, reason.c_str());
   // Streams on files never truncate them: start from an empty file.
   if (!std::ofstream(out, std::ios::binary | std::ios::trunc)) return Failure(out, "cannot write the file");
-  bool saved;
+  const char* reason = "cannot write the file";
   {
     CTSUsePtr<CTSIOStream> target(new CTSIOStream(out.c_str(), CTSIOStream::kWrite, false));
-    saved = target->CanWrite() && image->Save(target.Get(), format);
+    if (target->CanWrite()) {
+      CDibStreamFile file(target.Get());
+      if (image.Encode(&file, format)) return 0;
+      reason = image.GetLastError();
+    }
   }
-  if (saved) return 0;
   std::remove(out.c_str());
-  return Failure(out, Reason(*image.Get(), "cannot write the file"));
+  return Failure(out, reason);
 }
 
 }  // namespace

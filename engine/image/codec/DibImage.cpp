@@ -20,26 +20,26 @@ LONG DpiToPelsPerMeter(long dpi) {
 const CDibImage::Codec CDibImage::kDecoders[FORMAT_COUNT] = {
     nullptr,                 // detection
     &CDibImage::DecodeBmp,   // BMP
-    nullptr,                 // GIF
+    &CDibImage::DecodeGif,   // GIF
     &CDibImage::DecodeJpeg,  // JPEG
     &CDibImage::DecodePng,   // PNG
-    nullptr,                 // ICO
-    nullptr,                 // TGA
-    nullptr,                 // PCX
-    nullptr,                 // WBMP
-    nullptr,                 // WMF
+    &CDibImage::DecodeIco,   // ICO
+    &CDibImage::DecodeTga,   // TGA
+    &CDibImage::DecodePcx,   // PCX
+    &CDibImage::DecodeWbmp,  // WBMP
+    &CDibImage::DecodeWmf,   // WMF
 };
 const CDibImage::Codec CDibImage::kEncoders[FORMAT_COUNT] = {
     nullptr,                 // detection
     &CDibImage::EncodeBmp,   // BMP
-    nullptr,                 // GIF
+    &CDibImage::EncodeGif,   // GIF
     &CDibImage::EncodeJpeg,  // JPEG
     &CDibImage::EncodePng,   // PNG
-    nullptr,                 // ICO
-    nullptr,                 // TGA
-    nullptr,                 // PCX
-    nullptr,                 // WBMP
-    nullptr,                 // WMF
+    &CDibImage::EncodeIco,   // ICO
+    &CDibImage::EncodeTga,   // TGA
+    &CDibImage::EncodePcx,   // PCX
+    &CDibImage::EncodeWbmp,  // WBMP
+    &CDibImage::EncodeWmf,   // WMF
 };
 
 CDibImage::CDibImage() = default;
@@ -102,6 +102,7 @@ void CDibImage::Destroy() {
   m_header = {};
   m_info.bits = nullptr;
   m_info.effWidth = 0;
+  m_info.transIndex = -1;
 }
 
 BYTE* CDibImage::GetBits(DWORD y) const {

@@ -75,6 +75,9 @@ class CDibImage {
   void SetYDpi(long dpi);
   BYTE GetJpegQuality() const { return m_info.quality; }
   void SetJpegQuality(BYTE quality) { m_info.quality = quality; }
+  // The palette index shown as transparent, or -1 for none.
+  long GetTransIndex() const { return m_info.transIndex; }
+  void SetTransIndex(long index) { m_info.transIndex = index; }
 
  private:
   struct Info {
@@ -86,6 +89,7 @@ class CDibImage {
     BYTE quality = 90;
     long xDpi = 96;
     long yDpi = 96;
+    long transIndex = -1;
   };
   using Codec = bool (CDibImage::*)(CDibFile* file);
   static const Codec kDecoders[FORMAT_COUNT];
@@ -109,6 +113,18 @@ class CDibImage {
   bool EncodeJpeg(CDibFile* file);
   bool DecodePng(CDibFile* file);
   bool EncodePng(CDibFile* file);
+  bool DecodeWmf(CDibFile* file);
+  bool EncodeWmf(CDibFile* file);
+  bool DecodeGif(CDibFile* file);
+  bool EncodeGif(CDibFile* file);
+  bool DecodeIco(CDibFile* file);
+  bool EncodeIco(CDibFile* file);
+  bool DecodeWbmp(CDibFile* file);
+  bool EncodeWbmp(CDibFile* file);
+  bool DecodeTga(CDibFile* file);
+  bool EncodeTga(CDibFile* file);
+  bool DecodePcx(CDibFile* file);
+  bool EncodePcx(CDibFile* file);
 
   BYTE* m_dib = nullptr;
   BITMAPINFOHEADER m_header = {};

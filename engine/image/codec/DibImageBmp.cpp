@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/image/codec/DibBytes.h"
 #include "engine/image/codec/DibImage.h"
 
 static_assert(std::endian::native == std::endian::little, "the DIB block is kept in file byte order");
@@ -18,11 +19,6 @@ constexpr DWORD kInfoHeaderSize = 40;
 constexpr DWORD kCoreHeaderSize = 12;
 constexpr DWORD kExtendedHeaderSize = 64;
 
-WORD Le16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
-DWORD Le32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24; }
-void PutLe32(BYTE* p, DWORD value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(value >> (8 * i));
-}
 
 // One colour channel of a 16-bit pixel, scaled to 8 bits by truncation (the
 // low bits are zero-filled, so 5 bits of 0x1F give 248).

@@ -38,6 +38,9 @@ long PelsPerMeterToDpi(png_uint_32 pelsPerMeter) {
   return static_cast<long>(std::floor(pelsPerMeter * 0.0254 + 0.5));
 }
 
+// Far above what a picture's text, profile or palette chunks need.
+constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
+
 }  // namespace
 
 // Every PNG becomes a 24-bit image, with an alpha channel when the file has
@@ -59,6 +62,9 @@ bool CDibImage::DecodePng(CDibFile* file) {
     return false;
   }
   png_set_read_fn(png, file, ReadFromFile);
+  // Ancillary chunks are read whole; a length field must not make the
+  // library claim gigabytes before the data turns out to be missing.
+  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_read_info(png, info);
 
   png_uint_32 width = png_get_image_width(png, info);
