@@ -46,6 +46,9 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
 
   // Ends the run after this many frames, as the menu's Exit would; 0 = never.
   void SetFrameLimit(DWORD frames) { m_frameLimit = frames; }
+  // The kind of graphics device WinMain creates; the software device unless set.
+  void SetDeviceKind(const GUID& kind) { m_deviceKind = kind; }
+  const GUID& GetDeviceKind() const { return m_deviceKind; }
   DWORD GetFramesDrawn() const { return m_framesDrawn; }
 
   // Appends one line to "QarnLog.txt"; a line that cannot be written is lost.
@@ -69,5 +72,6 @@ class CGameFrame : public CTSSingleton<CGameFrame> {
   CFPSObject* m_sceneRoot = nullptr;      // the overlay, the tree root's first child
   CTSImageManager* m_imageManager = nullptr;
   DWORD m_frameLimit = 0;
+  GUID m_deviceKind = TS_GUID_GDI_GRAPHICS;
   DWORD m_framesDrawn = 0;
 };

@@ -6,6 +6,8 @@
 
 const char* const kQarnUsage =
     "Usage: qarn [options]\n"
+    "  --device software|d3d8\n"
+    "                draw with the software device (the default) or Direct3D 8\n"
     "  --frames N    end the run after N frames, as the menu's Exit would\n"
     "  --headless    run without a display (the window lives in memory)\n"
     "  --screenshot FILE\n"
@@ -46,6 +48,17 @@ bool ParseQarnOptions(int argc, const char* const* argv, QarnOptions* options, s
         return false;
       }
       options->screenshot = argv[++i];
+    } else if (std::strcmp(option, "--device") == 0) {
+      const char* kind = i + 1 < argc ? argv[i + 1] : "";
+      if (std::strcmp(kind, "software") == 0) {
+        options->device = TS_GUID_GDI_GRAPHICS;
+      } else if (std::strcmp(kind, "d3d8") == 0) {
+        options->device = TS_GUID_D3D8_GRAPHICS;
+      } else {
+        *error = "--device needs software or d3d8";
+        return false;
+      }
+      ++i;
     } else if (std::strcmp(option, "--frames") == 0) {
       if (!ParseCount(i + 1 < argc ? argv[i + 1] : nullptr, &options->frames)) {
         *error = "--frames needs a whole number of frames from 1 to 4294967295";

@@ -3,11 +3,14 @@
 
 #include <string>
 
+#include "engine/object/TSClassIdentity.h"
+
 struct QarnOptions {
   unsigned long frames = 0;  // 0: run until the window closes
   bool headless = false;
   std::string screenshot;    // where to save the last frame (.bmp or .png); empty: nowhere
   bool help = false;
+  GUID device = TS_GUID_GDI_GRAPHICS;  // the kind of graphics device to draw with
 };
 
 extern const char* const kQarnUsage;

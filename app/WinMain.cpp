@@ -34,7 +34,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK);
     return 0;
   }
-  if (!frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, 640, 480, false)) {
+  if (!frame.CreateGraphicsDevice(frame.GetDeviceKind(), 640, 480, false)) {
     MessageBoxA(nullptr, "Unable to Create Graphics Device!", "Error", MB_OK);
     return 0;
   }

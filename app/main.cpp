@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   return RunReportingEngineErrors([&options] {
     CGameFrame& frame = CGameFrame::Instance();
     frame.SetFrameLimit(static_cast<DWORD>(options.frames));
+    frame.SetDeviceKind(options.device);
     char commandLine[] = "";
     int result = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
     if (options.screenshot.empty()) return result;

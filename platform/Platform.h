@@ -1,5 +1,6 @@
 // What the platform layer offers beyond the Windows interfaces: the program's
-// resource tables, the headless switch and the virtual clock for tests.
+// resource tables, the headless switch, replaceable module exports and the
+// virtual clock for tests.
 #pragma once
 
 #include <cstddef>
@@ -61,6 +62,11 @@ void SetResources(const ResourceTable* table);
 // also on when neither DISPLAY nor WAYLAND_DISPLAY is set.
 void SetHeadless(bool headless);
 bool IsHeadless();
+
+// Replaces what GetProcAddress gives for one export of a built-in module
+// ("ddraw.dll", "d3d8.dll"); a null function restores the layer's own. False
+// for an unknown module or export. Tests use it to put doubles in between.
+bool SetModuleExport(const char* module, const char* name, FARPROC function);
 
 // The virtual clock: timeGetTime, the performance counter and GetLocalTime
 // report time that only Sleep, AdvanceVirtualClock and WaitMessage move.

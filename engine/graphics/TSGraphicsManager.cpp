@@ -1,10 +1,5 @@
 #include "engine/graphics/TSGraphicsManager.h"
 
-CTSGraphics* CreateD3D8Graphics(DWORD argument) {
-  (void)argument;
-  return nullptr;
-}
-
 CTSGraphicsManager::CTSGraphicsManager() {
   RegisterDevice(TS_GUID_GDI_GRAPHICS, CreateGDIGraphics, 0);
   RegisterDevice(TS_GUID_D3D8_GRAPHICS, CreateD3D8Graphics, 0);

@@ -11,7 +11,6 @@ typedef CTSGraphics* (*TSGraphicsFactory)(DWORD argument);
 
 // The factories of the two device kinds; each returns a new device, or null.
 CTSGraphics* CreateGDIGraphics(DWORD argument);
-// Null until the Direct3D 8 device exists.
 CTSGraphics* CreateD3D8Graphics(DWORD argument);
 
 class CTSGraphicsManager : public CTSSingleton<CTSGraphicsManager> {

@@ -5,18 +5,21 @@
 
 #include <cstring>
 
+#include "platform/Platform.h"
+#include "platform/win32/D3D8.h"
 #include "platform/win32/DirectDraw.h"
 
 namespace {
 
 struct Export {
   const char* name;
-  FARPROC function;
+  FARPROC own;       // the layer's function
+  FARPROC function;  // what GetProcAddress gives: own, or a replacement
 };
 
 struct BuiltInModule {
   const char* name;
-  const Export* exports;
+  Export* exports;
   size_t exportCount;
   int loadCount;
 };
@@ -28,10 +31,13 @@ FARPROC AsExport(Function* function) {
   return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }
 
-const Export kDirectDrawExports[] = {{"DirectDrawCreate", AsExport(&DirectDrawCreate)}};
+Export g_directDrawExports[] = {
+    {"DirectDrawCreate", AsExport(&DirectDrawCreate), AsExport(&DirectDrawCreate)}};
+Export g_direct3DExports[] = {{"Direct3DCreate8", AsExport(&Direct3DCreate8), AsExport(&Direct3DCreate8)}};
 
 BuiltInModule g_modules[] = {
-    {"ddraw.dll", kDirectDrawExports, 1, 0},
+    {"ddraw.dll", g_directDrawExports, 1, 0},
+    {"d3d8.dll", g_direct3DExports, 1, 0},
 };
 
 BuiltInModule* FindModule(HMODULE handle) {
@@ -65,4 +71,18 @@ BOOL FreeLibrary(HMODULE handle) {
   if (module == nullptr) return FALSE;
   --module->loadCount;
   return TRUE;
+}
+
+bool Platform::SetModuleExport(const char* module, const char* name, FARPROC function) {
+  if (module == nullptr || name == nullptr) return false;
+  for (BuiltInModule& builtIn : g_modules) {
+    if (strcasecmp(builtIn.name, module) != 0) continue;
+    for (size_t i = 0; i < builtIn.exportCount; ++i) {
+      Export& entry = builtIn.exports[i];
+      if (strcmp(entry.name, name) != 0) continue;
+      entry.function = function != nullptr ? function : entry.own;
+      return true;
+    }
+  }
+  return false;
 }

@@ -27,7 +27,13 @@ bool IsHeadless() { return g_headlessRequested || !HasDisplay(); }
 
 bool EnsureVideo() {
   if (g_videoStarted) return true;
-  if (IsHeadless()) SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+  if (IsHeadless()) {
+    // Windows in memory that can still take an OpenGL renderer (EGL), which
+    // Direct3D needs. Window surfaces stay plain memory: with SDL's default
+    // they would be textures of a GL renderer, loading GL for every window.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  }
   // Closing the last window must reach the program as WM_CLOSE only.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {

@@ -189,6 +189,7 @@ BOOL DestroyWindow(HWND handle) {
   window->destroying = true;
   SendMessageA(handle, WM_DESTROY, 0, 0);
   DiscardMessagesFor(handle);
+  if (window->beforeDestroy != nullptr) window->beforeDestroy(window->beforeDestroyContext);
   SDL_DestroyWindow(window->sdlWindow);
   auto& windows = Windows();
   windows.erase(std::find_if(windows.begin(), windows.end(), [&](auto& w) { return w.get() == window; }));

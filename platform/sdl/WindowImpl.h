@@ -19,6 +19,10 @@ struct Window {
   bool needsPaint = false;
   bool destroying = false;
   int openPopup = -1;  // index of the menu popup opened from the keyboard
+  // Called by DestroyWindow before the SDL window goes (a Direct3D device
+  // frees its SDL renderer there).
+  void (*beforeDestroy)(void* context) = nullptr;
+  void* beforeDestroyContext = nullptr;
 };
 
 // The live window behind a handle, or null.

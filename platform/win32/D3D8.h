@@ -3,7 +3,25 @@
 // viewport, lockable textures and surfaces, render targets and Present.
 // Names, layouts and values are Windows'; the interfaces hold only the
 // methods the engine calls. Elsewhere "d3d8.dll" is built into the layer and
-// draws through SDL's OpenGL renderer.
+// draws through SDL's OpenGL renderer, with these differences from Windows:
+// - Pixel centres are OpenGL's: a quad on whole coordinates samples each texel
+//   at its centre (Windows samples half a texel up and left of it).
+// - Only ALPHABLENDENABLE, SRCBLEND, DESTBLEND, BLENDOP (colour and alpha
+//   alike) and LASTPIXEL change drawing; other render states are stored and
+//   ignored: no depth, stencil, fog, alpha test, culling, dithering, wireframe.
+// - Stage 0 always modulates texture by diffuse (colour and alpha); other
+//   texture ops, arguments and stages are stored and ignored; MAGFILTER alone
+//   picks point or linear sampling, which clamps at the edges (no wrapping).
+// - Textures: one level, usage 0, D3DPOOL_MANAGED; A8R8G8B8, X8R8G8B8, R5G6B5,
+//   X1R5G5B5, A1R5G5B5 or A4R4G4B4. Vertex formats 0x144 and 0x44 only; point
+//   and line primitives are drawn untextured.
+// - One X8R8G8B8 back buffer without multisampling; render targets are
+//   X8R8G8B8 and outlive Reset (Windows wants them released first).
+// - Present draws into the device's window only (another override window is
+//   D3DERR_INVALIDCALL) and ignores the dirty region.
+// - GetDeviceCaps fills texture sizes and limits only; other caps read 0.
+// - Once the device's window is destroyed, only the back buffer (its last
+//   picture) can still be locked; drawing and Present fail.
 #pragma once
 
 #include "platform/win32/Types.h"

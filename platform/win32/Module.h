@@ -1,6 +1,6 @@
-// Run-time modules. The layer's modules ("ddraw.dll", and "d3d8.dll" once it
-// exists) are built in: LoadLibraryA finds them by name, case-insensitively,
-// and no other module can be loaded.
+// Run-time modules. The layer's modules ("ddraw.dll" and "d3d8.dll") are
+// built in: LoadLibraryA finds them by name, case-insensitively, and no other
+// module can be loaded.
 #pragma once
 
 #include "platform/win32/Types.h"

@@ -27,6 +27,23 @@ TEST(Options, ReadsFramesHeadlessAndHelp) {
   ASSERT_TRUE(Parse({}, &defaults, &error));
   EXPECT_EQ(defaults.frames, 0u);
   EXPECT_FALSE(defaults.headless);
+  EXPECT_TRUE(defaults.device == TS_GUID_GDI_GRAPHICS);
+}
+
+TEST(Options, ChoosesTheDeviceKind) {
+  QarnOptions options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--device", "d3d8"}, &options, &error));
+  EXPECT_TRUE(options.device == TS_GUID_D3D8_GRAPHICS);
+  ASSERT_TRUE(Parse({"--device", "software"}, &options, &error));
+  EXPECT_TRUE(options.device == TS_GUID_GDI_GRAPHICS);
+  for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
+           {"--device"}, {"--device", "D3D8"}, {"--device", "gdi"}, {"--device", ""}}) {
+    QarnOptions refused;
+    EXPECT_FALSE(Parse(bad, &refused, &error)) << bad.back();
+    EXPECT_EQ(error, "--device needs software or d3d8");
+    EXPECT_TRUE(refused.device == TS_GUID_GDI_GRAPHICS);
+  }
 }
 
 TEST(Options, RefusesBadFrameCountsAndUnknownOptions) {

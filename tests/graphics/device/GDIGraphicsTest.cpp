@@ -232,8 +232,12 @@ TEST(GraphicsManager, UnknownKindsAndSecondRegistrationsAreRefused) {
   EXPECT_TRUE(device->QueryObject(TS_GUID_GRAPHICS, &out));
   EXPECT_FALSE(device->QueryObject(TS_GUID_TEXTURE, &out));
   device->Release();
-  // The Direct3D 8 kind is registered but has no device yet.
-  EXPECT_EQ(manager.CreateDevice(TS_GUID_D3D8_GRAPHICS, window.Handle(), 64, 64, false, false), nullptr);
+  // The second record makes the Direct3D 8 device, not yet created.
+  CTSGraphics* d3d8 = CreateD3D8Graphics(0);
+  ASSERT_NE(d3d8, nullptr);
+  EXPECT_TRUE(*d3d8->GetClassGUID() == TS_GUID_D3D8_GRAPHICS);
+  EXPECT_FALSE(d3d8->IsCreated());
+  d3d8->Release();
 }
 
 }  // namespace
