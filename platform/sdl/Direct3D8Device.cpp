@@ -454,7 +454,7 @@ HRESULT Device::SetViewport(const D3DVIEWPORT8* viewport) {
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-  if (state < 0 || state >= kRenderStateCount) return D3DERR_INVALIDCALL;
+  if (DWORD(state) >= kRenderStateCount) return D3DERR_INVALIDCALL;
   m_renderStates[state] = value;
   return D3D_OK;
 }
@@ -475,7 +475,7 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-  if (stage >= kStageCount || type < 0 || type >= kStageStateCount) return D3DERR_INVALIDCALL;
+  if (stage >= kStageCount || DWORD(type) >= kStageStateCount) return D3DERR_INVALIDCALL;
   m_stageStates[stage][type] = value;
   return D3D_OK;
 }
