@@ -148,7 +148,9 @@ Bytes Chunk(const char* type, const Bytes& data) {
   return chunk;
 }
 
-TEST(PngDecoder, RefusesPicturesOverTheMemoryCap) {
+// A header claiming far more rows than the rest of the file could inflate to
+// is refused before the picture's memory is claimed; its size is still told.
+TEST(PngDecoder, RefusesPicturesTheFileCannotHold) {
   Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   Bytes header = {0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0, 8, 2, 0, 0, 0};  // 100000 x 100000 RGB
   Bytes ihdr = Chunk("IHDR", header);
@@ -159,7 +161,12 @@ TEST(PngDecoder, RefusesPicturesOverTheMemoryCap) {
   file.insert(file.end(), iend.begin(), iend.end());
   CDibImage image;
   EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_PNG));
-  EXPECT_STREQ(image.GetLastError(), "DIBIMAGE_MAX_MEMORY exceeded");
+  EXPECT_STREQ(image.GetLastError(), "Read Error");
+  image.SetEscape(-1);
+  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_PNG));
+  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
+  EXPECT_EQ(image.GetWidth(), 100000u);
+  EXPECT_EQ(image.GetHeight(), 100000u);
 }
 
 TEST(PngDecoder, TruncatedAndDamagedFilesFailCleanly) {

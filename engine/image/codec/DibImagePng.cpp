@@ -38,8 +38,18 @@ long PelsPerMeterToDpi(png_uint_32 pelsPerMeter) {
   return static_cast<long>(std::floor(pelsPerMeter * 0.0254 + 0.5));
 }
 
-// Far above what a picture's text, profile or palette chunks need.
-constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
+// Deflate expands its input at most about 1032 times.
+constexpr uint64_t kMostInflation = 1032;
+
+// Whether the rest of the file could hold the picture's rows, so that a tiny
+// file claiming a huge picture is refused before its memory is claimed.
+bool CanHoldRows(CDibFile* file, png_structp png, png_infop info) {
+  const long size = file->Size();
+  const long position = file->Tell();
+  if (size < 0 || position < 0 || position > size) return false;
+  const uint64_t rowBytes = png_get_rowbytes(png, info);
+  return uint64_t(size - position) * kMostInflation >= rowBytes * png_get_image_height(png, info);
+}
 
 }  // namespace
 
@@ -62,9 +72,6 @@ bool CDibImage::DecodePng(CDibFile* file) {
     return false;
   }
   png_set_read_fn(png, file, ReadFromFile);
-  // Ancillary chunks are read whole; a length field must not make the
-  // library claim gigabytes before the data turns out to be missing.
-  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_read_info(png, info);
 
   png_uint_32 width = png_get_image_width(png, info);
@@ -78,6 +85,8 @@ bool CDibImage::DecodePng(CDibFile* file) {
     ok = Fail("output dimensions returned");
   } else if (Cancelled()) {
     ok = Fail("Cancelled");
+  } else if (!CanHoldRows(file, png, info)) {
+    ok = Fail("Read Error");
   } else if (Create(width, height, 24, FORMAT_PNG) == nullptr || (alpha && !CreateAlphaChannel())) {
     ok = false;
   }
