@@ -1,5 +1,6 @@
 #include "tests/image/CodecTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
 
@@ -76,6 +77,20 @@ bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId) {
   Bytes copy = data;
   CDibMemFile file(copy.empty() ? nullptr : copy.data(), copy.size());
   return image.Decode(&file, formatId);
+}
+
+void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height) {
+  CDibImage image;
+  image.SetEscape(-1);
+  EXPECT_FALSE(DecodeBytes(image, data, formatId));
+  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
+  EXPECT_EQ(image.GetWidth(), width);
+  EXPECT_EQ(image.GetHeight(), height);
+  EXPECT_FALSE(image.IsValid());
+  image.SetEscape(1);
+  EXPECT_FALSE(DecodeBytes(image, data, formatId));
+  EXPECT_STREQ(image.GetLastError(), "Cancelled");
+  EXPECT_FALSE(image.IsValid());
 }
 
 Bytes EncodeBytes(CDibImage& image, DWORD formatId) {

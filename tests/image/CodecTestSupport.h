@@ -36,6 +36,9 @@ Bytes MakeBmp(const BmpSpec& spec);
 
 // Decodes `data` with the given format id into `image`.
 bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId);
+// Decoding `data` with escape -1 gives just the dimensions; with a non-zero
+// escape the decoder stops with "Cancelled".
+void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height);
 // The bytes of a file in tests/image/fixtures, or empty.
 Bytes ReadFixture(const std::string& name);
 // Encodes `image` and returns the bytes, or empty on failure.

@@ -245,18 +245,7 @@ TEST(PcxDecoder, EveryMessageOnTheInputThatProvokesIt) {
 }
 
 TEST(PcxDecoder, EscapeStopsAfterTheDimensionsOrCancels) {
-  Bytes file = ReadFixture("pcx-pal16.pcx");
-  CDibMemFile memory(file.data(), file.size());
-  CDibImage image;
-  image.SetEscape(-1);
-  EXPECT_FALSE(image.Decode(&memory, kPcx));
-  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-  EXPECT_EQ(image.GetWidth(), 11u);
-  EXPECT_EQ(image.GetHeight(), 6u);
-  image.SetEscape(1);
-  memory.Seek(0, 0);
-  EXPECT_FALSE(image.Decode(&memory, kPcx));
-  EXPECT_STREQ(image.GetLastError(), "Cancelled");
+  ExpectEscapeHonoured(ReadFixture("pcx-pal16.pcx"), kPcx, 11, 6);
 }
 
 TEST(PcxDecoder, TruncatedAndDamagedFilesFailCleanly) {

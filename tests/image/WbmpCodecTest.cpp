@@ -176,18 +176,7 @@ TEST(WbmpDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
 }
 
 TEST(WbmpDecoder, StopsAfterTheDimensionsOrWhenCancelled) {
-  Bytes file = WbmpFile(300, 2, std::vector<bool>(600, true));
-  CDibImage image;
-  image.SetEscape(-1);
-  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_WBMP));
-  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-  EXPECT_EQ(image.GetWidth(), 300u);
-  EXPECT_EQ(image.GetHeight(), 2u);
-  EXPECT_FALSE(image.IsValid());
-  image.SetEscape(2);
-  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_WBMP));
-  EXPECT_STREQ(image.GetLastError(), "Cancelled");
-  EXPECT_FALSE(image.IsValid());
+  ExpectEscapeHonoured(WbmpFile(300, 2, std::vector<bool>(600, true)), CDibImage::FORMAT_WBMP, 300, 2);
 }
 
 // A file must be exactly its header and rows: every prefix fails, and so does
