@@ -10,15 +10,9 @@
 #include <fstream>
 #include <iterator>
 
-void PutLe16(Bytes& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
+void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 
-void PutLe32(Bytes& out, uint32_t value) {
-  PutLe16(out, value & 0xFFFF);
-  PutLe16(out, value >> 16);
-}
+void PutLe32(Bytes& out, uint32_t value) { PutLe16(out, value & 0xFFFF), PutLe16(out, value >> 16); }
 
 uint32_t GetLe32(const Bytes& in, size_t at) {
   return in[at] | in[at + 1] << 8 | in[at + 2] << 16 | static_cast<uint32_t>(in[at + 3]) << 24;
@@ -32,40 +26,29 @@ Bytes ReadFixture(const std::string& name) {
 Bytes MakeBmp(const BmpSpec& spec) {
   Bytes info;
   PutLe32(info, spec.headerSize);
-  if (spec.headerSize == 12) {
-    PutLe16(info, static_cast<uint32_t>(spec.width));
-    PutLe16(info, static_cast<uint32_t>(spec.height));
-    PutLe16(info, 1);
-    PutLe16(info, spec.bits);
-  } else {
-    PutLe32(info, static_cast<uint32_t>(spec.width));
-    PutLe32(info, static_cast<uint32_t>(spec.height));
-    PutLe16(info, 1);
-    PutLe16(info, spec.bits);
-    PutLe32(info, spec.compression);
-    PutLe32(info, spec.imageSize);
-    PutLe32(info, static_cast<uint32_t>(spec.pelsPerMeter));
-    PutLe32(info, static_cast<uint32_t>(spec.pelsPerMeter));
-    PutLe32(info, spec.colorsUsed);
-    PutLe32(info, 0);
+  bool core = spec.headerSize == 12;
+  auto put = core ? PutLe16 : PutLe32;
+  put(info, static_cast<uint32_t>(spec.width));
+  put(info, static_cast<uint32_t>(spec.height));
+  PutLe16(info, 1);
+  PutLe16(info, spec.bits);
+  if (!core) {
+    auto pels = static_cast<uint32_t>(spec.pelsPerMeter);
+    for (uint32_t field : {spec.compression, spec.imageSize, pels, pels, spec.colorsUsed, 0u})
+      PutLe32(info, field);
     info.resize(spec.headerSize < 40 ? 40 : spec.headerSize, 0);
   }
   for (const RGBQUAD& color : spec.palette) {
-    info.push_back(color.rgbBlue);
-    info.push_back(color.rgbGreen);
-    info.push_back(color.rgbRed);
-    if (spec.headerSize != 12) info.push_back(0);
+    info.insert(info.end(), {color.rgbBlue, color.rgbGreen, color.rgbRed});
+    if (!core) info.push_back(0);
   }
   for (uint32_t mask : spec.masks) PutLe32(info, mask);
-
   Bytes out;
   if (spec.fileHeader) {
-    uint32_t offset = spec.pixelOffset != 0 ? spec.pixelOffset : static_cast<uint32_t>(14 + info.size());
-    out.push_back('B');
-    out.push_back('M');
+    out = {'B', 'M'};
     PutLe32(out, static_cast<uint32_t>(14 + info.size() + spec.pixels.size()));
     PutLe32(out, 0);
-    PutLe32(out, offset);
+    PutLe32(out, spec.pixelOffset != 0 ? spec.pixelOffset : static_cast<uint32_t>(14 + info.size()));
   }
   out.insert(out.end(), info.begin(), info.end());
   if (spec.fileHeader && spec.pixelOffset > out.size()) out.resize(spec.pixelOffset, 0xEE);
@@ -108,14 +91,10 @@ Picture RandomPicture(std::mt19937& random, uint32_t width, uint32_t height, int
 
 Picture GradientPicture(uint32_t width, uint32_t height, int channels) {
   Picture picture{width, height, channels, Bytes(static_cast<size_t>(width) * height * channels)};
-  for (uint32_t y = 0; y < height; ++y) {
-    for (uint32_t x = 0; x < width; ++x) {
-      uint8_t* pixel = &picture.samples[(y * width + x) * channels];
-      for (int c = 0; c < channels; ++c) {
-        pixel[c] =
-            static_cast<uint8_t>((x * 255 / (width - 1) * (c + 1) + y * 255 / (height - 1) * (3 - c)) / 4);
-      }
-    }
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    uint32_t x = i / channels % width, y = i / channels / width, c = i % channels;
+    picture.samples[i] =
+        static_cast<uint8_t>((x * 255 / (width - 1) * (c + 1) + y * 255 / (height - 1) * (3 - c)) / 4);
   }
   return picture;
 }
@@ -142,9 +121,8 @@ Bytes WritePngDirect(const PngSpec& spec) {
   std::vector<png_color> palette;
   for (const RGBQUAD& color : spec.palette) palette.push_back({color.rgbRed, color.rgbGreen, color.rgbBlue});
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  if (!spec.transparency.empty()) {
+  if (!spec.transparency.empty())
     png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
-  }
   if (spec.pelsPerMeter != 0)
     png_set_pHYs(png, info, spec.pelsPerMeter, spec.pelsPerMeter, PNG_RESOLUTION_METER);
   png_write_info(png, info);
@@ -192,7 +170,7 @@ Bytes WriteJpegDirect(const Picture& picture, int quality) {
   info.image_width = picture.width;
   info.image_height = picture.height;
   info.input_components = picture.channels;
-  info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : picture.channels == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
   jpeg_start_compress(&info, TRUE);
@@ -235,4 +213,22 @@ bool ReadJpegDirect(const Bytes& data, Picture& picture) {
 
 RGBQUAD TopDownPixel(const CDibImage& image, uint32_t x, uint32_t y, bool withAlpha) {
   return image.ReadPixel(static_cast<long>(x), static_cast<long>(image.GetHeight() - 1 - y), withAlpha);
+}
+
+std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count) {
+  std::vector<RGBQUAD> palette(count);
+  for (RGBQUAD& color : palette) color = {BYTE(random()), BYTE(random()), BYTE(random()), 0};
+  return palette;
+}
+
+void FillRandom(CDibImage& image, std::mt19937& random) {
+  std::vector<RGBQUAD> colors = RandomPalette(random, image.GetNumColors() != 0 ? image.GetNumColors() : 64);
+  for (DWORD i = 0; i < image.GetNumColors(); ++i) image.SetPaletteColor(BYTE(i), colors[i]);
+  for (long y = 0; y < long(image.GetHeight()); ++y) {
+    for (long x = 0; x < long(image.GetWidth()); ++x) {
+      RGBQUAD color = colors[random() % colors.size()];
+      color.rgbReserved = BYTE(random());
+      image.WritePixel(x, y, color, true);
+    }
+  }
 }

@@ -73,10 +73,19 @@ Bytes WritePngDirect(const PngSpec& spec);
 // libpng's own decoding to 8-bit BGRA, top-down; false when it fails.
 bool ReadPngDirect(const Bytes& data, Picture& bgra);
 
-// libjpeg, written directly from a picture of 3 (RGB) or 1 (grey) channels.
+// libjpeg, written directly from a picture of 3 (RGB), 1 (grey) or 4 (CMYK
+// with an Adobe marker) channels.
 Bytes WriteJpegDirect(const Picture& picture, int quality);
-// libjpeg's own decoding (RGB or grey, as stored); false when it fails.
+// libjpeg's own decoding (RGB, grey or CMYK, as stored); false when it fails.
 bool ReadJpegDirect(const Bytes& data, Picture& picture);
 
 // The image's colour at picture coordinates (y = 0 is the top row).
 RGBQUAD TopDownPixel(const CDibImage& image, uint32_t x, uint32_t y, bool withAlpha = false);
+
+// `count` random colours (reserved bytes 0).
+std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count);
+// Fills an image made by Create with random content: a random palette and
+// indices when paletted, else colours drawn from 64 random ones (so that
+// encoders limited to 256 colours keep them), and random alpha when the image
+// has an alpha channel.
+void FillRandom(CDibImage& image, std::mt19937& random);
