@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <random>
-#include <vector>
 
 #include "tests/image/CodecTestSupport.h"
 
@@ -46,21 +44,16 @@ std::vector<Variant> Variants() {
   auto rows = [&](int32_t width, int32_t height, int bits) {
     return RandomPicture(random, (width * bits + 31) / 32 * 4, height, 1).samples;
   };
-  std::vector<Variant> variants;
-  for (uint16_t bits : {1, 4, 8}) {
-    for (uint32_t size : {40u, 12u})  // information and core headers
-      variants.push_back({{.fileHeader = bits != 4,
-                           .headerSize = size,
-                           .width = 13,
-                           .height = 3,
-                           .bits = bits,
-                           .palette = RandomPalette(random, 1u << bits),
-                           .pixels = rows(13, 3, bits)}});
-  }
   std::vector<RGBQUAD> gradient(256);
   for (int i = 0; i < 256; ++i) gradient[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
   std::vector<RGBQUAD> sixteen(gradient.begin(), gradient.begin() + 16);
+  std::vector<Variant> variants;
   // clang-format off
+  for (uint16_t bits : {1, 4, 8}) {
+    for (uint32_t size : {40u, 12u})  // information and core headers
+      variants.push_back({{.fileHeader = bits != 4, .headerSize = size, .width = 13, .height = 3, .bits = bits,
+                           .palette = RandomPalette(random, 1u << bits), .pixels = rows(13, 3, bits)}});
+  }
   std::vector<Variant> more = {
       // A palette count beyond 256 is clamped; the pixels lie where the offset says.
       {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = gradient, .pixels = rows(7, 2, 8),
@@ -132,31 +125,20 @@ TEST(BmpDecoder, RefusesBadHeadersCompressionsAndData) {
   // clang-format off
   const Case cases[] = {
       {{.headerSize = 108, .imageSize = 0, .pixels = four}, "Error reading BMP info"},
-      {{.headerSize = 108, .imageSize = 4, .colorsUsed = 1, .pixels = four}, "Error reading BMP info"},
       {{.headerSize = 20, .pixels = four}, "Error reading BMP info"},
-      {{.headerSize = 0, .pixels = four}, "Error reading BMP info"},
       {{.bits = 3, .pixels = four}, "Error reading BMP info"},
-      {{.bits = 0, .pixels = four}, "Error reading BMP info"},
-      {{.width = 0, .pixels = four}, "Can't allocate memory"},
       {{.width = -4, .pixels = four}, "Can't allocate memory"},
-      {{.height = 0, .pixels = four}, "Can't allocate memory"},
-      {{.height = INT32_MIN, .pixels = four}, "Can't allocate memory"},
       {{.width = 100000, .height = 100000, .bits = 8, .compression = BI_RLE8, .pixels = four}, "Can't allocate memory"},
       // Rows claimed by the header but missing from the file: refused before
       // any memory is claimed for them.
       {{.width = 9000, .height = 9000, .pixels = four}, "corrupted BMP"},
-      {{.bits = 4, .compression = 4, .palette = palette, .pixels = four}, "compression type not supported"},
-      {{.bits = 8, .compression = 2, .palette = palette8, .pixels = four}, "compression type not supported"},
-      {{.bits = 4, .compression = 1, .palette = palette, .pixels = four}, "compression type not supported"},
-      {{.bits = 1, .compression = 3, .palette = {{}, {}}, .pixels = four}, "compression type not supported"},
-      {{.bits = 24, .compression = 1, .pixels = four}, "unknown compression"},
-      {{.bits = 24, .compression = 3, .pixels = four}, "unknown compression"},
-      {{.bits = 32, .compression = 2, .pixels = four}, "unknown compression"},
-      {{.bits = 16, .compression = 1, .pixels = four}, "unknown compression"},
+      {{.bits = 4, .compression = BI_RLE8, .palette = palette, .pixels = four}, "compression type not supported"},
+      {{.bits = 1, .compression = BI_BITFIELDS, .palette = {{}, {}}, .pixels = four}, "compression type not supported"},
+      {{.bits = 24, .compression = BI_RLE8, .pixels = four}, "unknown compression"},
+      {{.bits = 32, .compression = BI_RLE4, .pixels = four}, "unknown compression"},
       // A literal longer than the data; runs ending before the picture does.
       {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = palette8, .pixels = {0, 200, 1, 2}}, "corrupted BMP"},
-      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = palette8, .pixels = {3, 1, 0, 0}}, "corrupted BMP"},
-      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = palette8, .pixels = {0, 2, 1}}, "corrupted BMP"}};
+      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = palette8, .pixels = {3, 1, 0, 0}}, "corrupted BMP"}};
   // clang-format on
   for (const Case& c : cases) {
     CDibImage image;
@@ -164,26 +146,6 @@ TEST(BmpDecoder, RefusesBadHeadersCompressionsAndData) {
     EXPECT_STREQ(image.GetLastError(), c.message)
         << c.spec.headerSize << " " << c.spec.bits << " " << c.spec.compression;
   }
-}
-
-// The file header and the image's information header, palette and rows as
-// they are in memory; the decoder reads them back (see the codec contract).
-TEST(BmpEncoder, WritesTheFileHeaderAndTheImageAsStored) {
-  std::mt19937 random(8);
-  CDibImage image;
-  ASSERT_NE(image.Create(10, 10, 8, 0), nullptr);
-  FillRandom(image, random);
-  image.SetXDpi(300);
-  Bytes file = EncodeBytes(image, CDibImage::FORMAT_BMP);
-  ASSERT_EQ(file.size(), 14 + 40 + 1024 + 12 * 10u);
-  EXPECT_EQ(file[0] | file[1] << 8, 'B' | 'M' << 8);
-  EXPECT_EQ(GetLe32(file, 2), file.size());
-  EXPECT_EQ(GetLe32(file, 6), 0u);
-  EXPECT_EQ(GetLe32(file, 10), 1078u);
-  EXPECT_EQ(GetLe32(file, 38), 11811u);  // 300 dots per inch
-  BITMAPINFOHEADER header = image.GetHeader();
-  EXPECT_EQ(std::memcmp(&file[14], &header, 40), 0);
-  EXPECT_EQ(std::memcmp(&file[54], image.GetBits() - 1024, 1024 + 120), 0);
 }
 
 }  // namespace

@@ -3,110 +3,95 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <random>
 
 #include "tests/image/CodecTestSupport.h"
 
 namespace {
 
-struct Sample {
+struct Source {
+  DWORD bits;
+  bool alpha, grey;
+  DWORD width;
+};
+// 130 pixels wide: field values above 127 take two bytes in some headers.
+constexpr Source kSources[] = {{1, false, false, 130}, {4, false, false, 9}, {8, false, false, 9},
+                               {8, false, true, 9},    {8, true, false, 9},  {24, false, false, 9},
+                               {24, true, false, 9}};
+bool Any(const Source&) { return true; }
+
+// A row per codec: a small valid file made without it, its size, the trailing
+// bytes its decoder may do without (end markers); which sources its encoder
+// takes, whether its files keep every colour (of pixels not made transparent)
+// and the resolution.
+struct Codec {
   DWORD id;
   Bytes file;
   DWORD width, height;
-  size_t optionalTail;  // trailing bytes a decoder may do without (end markers)
+  size_t optionalTail;
+  bool (*takes)(const Source&);
+  bool exact, dpi;
 };
 
-// A plain metafile 10 units square (10 x 10 pixels) holding one rectangle.
-Bytes SmallMetafile() {
-  Bytes out;
-  for (uint32_t word : {1, 9, 0x0300}) PutLe16(out, word);
-  PutLe32(out, (18 + 10 + 14 + 6) / 2);  // the file's size in words
-  for (uint32_t word : {1, 0, 0, 0}) PutLe16(out, word);
-  auto record = [&](uint32_t function, std::initializer_list<uint32_t> words) {
-    PutLe32(out, static_cast<uint32_t>(3 + words.size()));
-    PutLe16(out, function);
-    for (uint32_t word : words) PutLe16(out, word);
-  };
-  record(0x020C, {10, 10});      // window extent
-  record(0x041B, {8, 8, 2, 2});  // rectangle
-  record(0, {});                 // end of the records
-  return out;
-}
-
-std::vector<Sample> Samples() {
+std::vector<Codec> Codecs() {
   std::mt19937 random(1);
   PngSpec png{.width = 3, .height = 2, .colorType = 6, .rows = {Bytes(12, 7), Bytes(12, 200)}};
-  return {{CDibImage::FORMAT_BMP,
-           MakeBmp({.width = 4, .height = 3, .pixels = RandomPicture(random, 36, 1, 1).samples}), 4, 3, 0},
-          {CDibImage::FORMAT_GIF, ReadFixture("gif-eight.gif"), 13, 11, 2},
-          {CDibImage::FORMAT_JPG, WriteJpegDirect(GradientPicture(16, 8, 3), 90), 16, 8, 0},
-          {CDibImage::FORMAT_PNG, WritePngDirect(png), 3, 2, 12},
-          {CDibImage::FORMAT_ICO, ReadFixture("ico-sixteen.ico"), 16, 16, 0},
-          {CDibImage::FORMAT_TGA, ReadFixture("tga-rgb-rle.tga"), 7, 5, 0},
-          {CDibImage::FORMAT_PCX, ReadFixture("pcx-pal16.pcx"), 11, 6, 0},
-          {CDibImage::FORMAT_WBMP, ReadFixture("wbmp-pattern.wbmp"), 130, 5, 0},
-          {CDibImage::FORMAT_WMF, SmallMetafile(), 10, 10, 0}};
+  // A plain metafile of 24 words: header, a 10 x 10 window extent, a rectangle, the end record.
+  Bytes metafile = {1,  0, 9,  0, 0, 3, 24, 0, 0,    0, 1, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 12, 2,
+                    10, 0, 10, 0, 7, 0, 0,  0, 0x1B, 4, 8, 0, 8, 0, 2, 0, 2, 0, 3, 0, 0, 0, 0,  0};
+  // clang-format off
+  return {{CDibImage::FORMAT_BMP, MakeBmp({.width = 4, .height = 3, .pixels = RandomPicture(random, 36, 1, 1).samples}),
+           4, 3, 0, Any, true, true},
+          {CDibImage::FORMAT_GIF, ReadFixture("gif-eight.gif"), 13, 11, 2, Any, true, false},
+          {CDibImage::FORMAT_JPG, WriteJpegDirect(GradientPicture(16, 8, 3), 90), 16, 8, 0,
+           [](const Source& s) { return s.bits == 24 || s.grey; }, false, true},
+          {CDibImage::FORMAT_PNG, WritePngDirect(png), 3, 2, 12, Any, true, true},
+          {CDibImage::FORMAT_ICO, ReadFixture("ico-sixteen.ico"), 16, 16, 0, Any, true, false},
+          {CDibImage::FORMAT_TGA, ReadFixture("tga-rgb-rle.tga"), 7, 5, 0,
+           [](const Source& s) { return s.bits == 8 || s.bits == 24; }, true, false},
+          {CDibImage::FORMAT_PCX, ReadFixture("pcx-pal16.pcx"), 11, 6, 0, Any, true, true},
+          {CDibImage::FORMAT_WBMP, ReadFixture("wbmp-pattern.wbmp"), 130, 5, 0,
+           [](const Source& s) { return s.bits == 1; }, false, false},
+          {CDibImage::FORMAT_WMF, metafile, 10, 10, 0, [](const Source&) { return false; }, false, false}};
+  // clang-format on
 }
 
-TEST(CodecContract, EachFileIsReadByItsOwnCodecAloneAndFoundByDetection) {
-  for (const Sample& sample : Samples()) {
-    ASSERT_FALSE(sample.file.empty());
-    for (DWORD id = CDibImage::FORMAT_UNKNOWN; id < CDibImage::FORMAT_COUNT; ++id) {
-      SCOPED_TRACE(::testing::Message() << "format " << sample.id << " read as " << id);
-      CDibImage image;
-      bool decoded = DecodeBytes(image, sample.file, id);
-      ASSERT_EQ(decoded, id == sample.id || id == CDibImage::FORMAT_UNKNOWN) << image.GetLastError();
-      if (decoded) {
-        EXPECT_EQ(image.GetType(), sample.id);
-        EXPECT_EQ(image.GetWidth(), sample.width);
-        EXPECT_EQ(image.GetHeight(), sample.height);
-      } else {
-        EXPECT_NE(image.GetLastError()[0], '\0');
-        EXPECT_FALSE(image.IsValid());
-      }
-    }
-  }
-}
+// A failed decode or encode leaves no picture behind and says why.
+bool FailedWithMessage(const CDibImage& image) { return !image.IsValid() && image.GetLastError()[0] != '\0'; }
 
-TEST(CodecContract, EscapeStopsAfterTheDimensionsOrCancels) {
-  for (const Sample& sample : Samples()) {
-    SCOPED_TRACE(sample.id);
-    ExpectEscapeHonoured(sample.file, sample.id, sample.width, sample.height);
-    // Detection stops at the first codec that finds dimensions.
-    CDibImage image;
-    image.SetEscape(-1);
-    EXPECT_FALSE(DecodeBytes(image, sample.file, CDibImage::FORMAT_UNKNOWN));
-    EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-    EXPECT_EQ(image.GetType(), sample.id);
-    EXPECT_EQ(image.GetWidth(), sample.width);
-    EXPECT_EQ(image.GetHeight(), sample.height);
-  }
-}
-
-TEST(CodecContract, CutAndDamagedFilesFailWithAMessage) {
+TEST(CodecContract, DecodersReadTheirFilesAloneStopWhenAskedAndRefuseCutsAndDamage) {
   std::mt19937 random(7);
-  for (const Sample& sample : Samples()) {
-    const Bytes& file = sample.file;
-    for (size_t length = 0; length < file.size(); ++length) {
+  for (const Codec& s : Codecs()) {
+    SCOPED_TRACE(::testing::Message() << "format " << s.id);
+    ASSERT_FALSE(s.file.empty());
+    // Only its own codec reads the file, and detection finds that one.
+    for (DWORD id = CDibImage::FORMAT_UNKNOWN; id < CDibImage::FORMAT_COUNT; ++id) {
       CDibImage image;
-      bool decoded = DecodeBytes(image, Bytes(file.begin(), file.begin() + length), sample.id);
-      ASSERT_EQ(decoded, length + sample.optionalTail >= file.size())
-          << "format " << sample.id << " cut at " << length << ": " << image.GetLastError();
-      if (!decoded) {
-        ASSERT_NE(image.GetLastError()[0], '\0');
-        ASSERT_FALSE(image.IsValid());
-      }
+      bool decoded = DecodeBytes(image, s.file, id);
+      ASSERT_EQ(decoded, id == s.id || id == CDibImage::FORMAT_UNKNOWN) << id << ": " << image.GetLastError();
+      EXPECT_TRUE(decoded ? image.GetType() == s.id && image.GetWidth() == s.width &&
+                                image.GetHeight() == s.height
+                          : FailedWithMessage(image))
+          << id;
+    }
+    ExpectEscapeHonoured(s.file, s.id, s.width, s.height);
+    CDibImage dimensions;  // detection, too, stops after the dimensions
+    dimensions.SetEscape(-1);
+    EXPECT_FALSE(DecodeBytes(dimensions, s.file, CDibImage::FORMAT_UNKNOWN));
+    EXPECT_EQ(dimensions.GetType(), s.id);
+    EXPECT_EQ(dimensions.GetWidth(), s.width);
+    EXPECT_EQ(dimensions.GetHeight(), s.height);
+    for (size_t length = 0; length < s.file.size(); ++length) {
+      CDibImage image;
+      bool decoded = DecodeBytes(image, Bytes(s.file.begin(), s.file.begin() + length), s.id);
+      ASSERT_EQ(decoded, length + s.optionalTail >= s.file.size()) << length << ": " << image.GetLastError();
+      ASSERT_TRUE(decoded || FailedWithMessage(image)) << length;
     }
     for (int round = 0; round < 300; ++round) {
-      Bytes damaged = file;
+      Bytes damaged = s.file;
       for (int hits = 1 + random() % 4; hits > 0; --hits) damaged[random() % damaged.size()] = BYTE(random());
       CDibImage image;
-      bool decoded = DecodeBytes(image, damaged, sample.id);
-      ASSERT_EQ(decoded, image.IsValid()) << "format " << sample.id;
-      if (!decoded) {
-        ASSERT_NE(image.GetLastError()[0], '\0') << "format " << sample.id;
-      }
+      ASSERT_TRUE(DecodeBytes(image, damaged, s.id) ? image.IsValid() : FailedWithMessage(image));
     }
   }
 }
@@ -125,46 +110,14 @@ class LimitedFile : public CDibMemFile {
   size_t m_budget;
 };
 
-struct Source {
-  DWORD bits;
-  bool alpha, grey;
-  DWORD width;
-};
-// 130 pixels wide: field values above 127 take two bytes in some headers.
-constexpr Source kSources[] = {{1, false, false, 130}, {4, false, false, 9}, {8, false, false, 9},
-                               {8, false, true, 9},    {8, true, false, 9},  {24, false, false, 9},
-                               {24, true, false, 9}};
-
-// Which sources each encoder takes, whether its files keep every colour (of
-// pixels not made transparent) and the resolution.
-struct Encoder {
-  DWORD id;
-  bool (*takes)(const Source&);
-  bool exact, dpi;
-};
-bool Any(const Source&) { return true; }
-const Encoder kEncoders[] = {
-    {CDibImage::FORMAT_BMP, Any, true, true},
-    {CDibImage::FORMAT_GIF, Any, true, false},
-    {CDibImage::FORMAT_JPG, [](const Source& s) { return s.bits == 24 || s.grey; }, false, true},
-    {CDibImage::FORMAT_PNG, Any, true, true},
-    {CDibImage::FORMAT_ICO, Any, true, false},
-    {CDibImage::FORMAT_TGA, [](const Source& s) { return s.bits == 8 || s.bits == 24; }, true, false},
-    {CDibImage::FORMAT_PCX, Any, true, true},
-    {CDibImage::FORMAT_WBMP, [](const Source& s) { return s.bits == 1; }, false, false},
-    {CDibImage::FORMAT_WMF, [](const Source&) { return false; }, false, false}};
-
 TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {
   std::mt19937 random(3);
-  for (const Encoder& encoder : kEncoders) {
+  for (const Codec& encoder : Codecs()) {
     CDibImage empty;
     EXPECT_TRUE(EncodeBytes(empty, encoder.id).empty());
     EXPECT_STREQ(empty.GetLastError(), "null image!!!");
     for (const Source& source : kSources) {
-      SCOPED_TRACE(::testing::Message() << "format " << encoder.id << ", " << source.bits << " bits"
-                                        << (source.alpha  ? " and alpha"
-                                            : source.grey ? " grey"
-                                                          : ""));
+      SCOPED_TRACE(::testing::Message() << "format " << encoder.id << ", source " << &source - kSources);
       CDibImage image;
       ASSERT_NE(image.Create(source.width, 3, source.bits, 0), nullptr);
       ASSERT_TRUE(!source.alpha || image.CreateAlphaChannel());
@@ -198,7 +151,7 @@ TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {
       for (size_t budget = 0; budget < file.size(); ++budget) {
         LimitedFile limited(budget);
         ASSERT_FALSE(image.Encode(&limited, encoder.id)) << budget;
-        ASSERT_NE(image.GetLastError()[0], '\0');
+        ASSERT_NE(image.GetLastError()[0], '\0') << budget;
       }
       LimitedFile enough(file.size());
       EXPECT_TRUE(image.Encode(&enough, encoder.id));
