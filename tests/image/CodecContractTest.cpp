@@ -97,17 +97,12 @@ TEST(CodecContract, DecodersReadTheirFilesAloneStopWhenAskedAndRefuseCutsAndDama
 }
 
 // Accepts writes up to a budget of bytes, then refuses them.
-class LimitedFile : public CDibMemFile {
- public:
-  explicit LimitedFile(size_t budget) : m_budget(budget) { Open(); }
+struct LimitedFile : CDibMemFile {
+  size_t budget;
+  explicit LimitedFile(size_t bytes) : budget(bytes) { Open(); }
   size_t Write(const void* buffer, size_t size, size_t count) override {
-    if (size * count > m_budget) return 0;
-    m_budget -= size * count;
-    return CDibMemFile::Write(buffer, size, count);
+    return size * count > budget ? 0 : (budget -= size * count, CDibMemFile::Write(buffer, size, count));
   }
-
- private:
-  size_t m_budget;
 };
 
 TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {

@@ -63,17 +63,15 @@ bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId) {
 }
 
 void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height) {
-  CDibImage image;
-  image.SetEscape(-1);
-  EXPECT_FALSE(DecodeBytes(image, data, formatId));
-  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-  EXPECT_EQ(image.GetWidth(), width);
-  EXPECT_EQ(image.GetHeight(), height);
-  EXPECT_FALSE(image.IsValid());
-  image.SetEscape(1);
-  EXPECT_FALSE(DecodeBytes(image, data, formatId));
-  EXPECT_STREQ(image.GetLastError(), "Cancelled");
-  EXPECT_FALSE(image.IsValid());
+  for (long escape : {-1L, 1L}) {
+    CDibImage image;
+    image.SetEscape(escape);
+    EXPECT_FALSE(DecodeBytes(image, data, formatId));
+    EXPECT_STREQ(image.GetLastError(), escape == -1 ? "output dimensions returned" : "Cancelled");
+    EXPECT_EQ(image.GetWidth(), escape == -1 ? width : 0);  // a cancelled decode tells nothing
+    EXPECT_EQ(image.GetHeight(), escape == -1 ? height : 0);
+    EXPECT_FALSE(image.IsValid());
+  }
 }
 
 Bytes EncodeBytes(CDibImage& image, DWORD formatId) {
@@ -99,12 +97,10 @@ Picture GradientPicture(uint32_t width, uint32_t height, int channels) {
   return picture;
 }
 
-namespace {
-void AppendPng(png_structp png, png_bytep data, size_t length) {
+static void AppendPng(png_structp png, png_bytep data, size_t length) {
   Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
   out->insert(out->end(), data, data + length);
 }
-}  // namespace
 
 Bytes WritePngDirect(const PngSpec& spec) {
   Bytes out;
@@ -146,18 +142,22 @@ bool ReadPngDirect(const Bytes& data, Picture& bgra) {
 }
 
 namespace {
+// libjpeg errors jump back to the caller instead of ending the process.
 struct JpegErrors {
   jpeg_error_mgr base;
   jmp_buf jump;
+  explicit JpegErrors(j_common_ptr info) {
+    info->err = jpeg_std_error(&base);
+    base.error_exit = [](j_common_ptr failed) {
+      longjmp(reinterpret_cast<JpegErrors*>(failed->err)->jump, 1);
+    };
+  }
 };
-void OnTestJpegError(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
 }  // namespace
 
 Bytes WriteJpegDirect(const Picture& picture, int quality) {
   jpeg_compress_struct info;
-  JpegErrors errors;
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnTestJpegError;
+  JpegErrors errors(reinterpret_cast<j_common_ptr>(&info));
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   if (setjmp(errors.jump)) {
@@ -187,9 +187,7 @@ Bytes WriteJpegDirect(const Picture& picture, int quality) {
 
 bool ReadJpegDirect(const Bytes& data, Picture& picture) {
   jpeg_decompress_struct info;
-  JpegErrors errors;
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnTestJpegError;
+  JpegErrors errors(reinterpret_cast<j_common_ptr>(&info));
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
     return false;
@@ -198,12 +196,11 @@ bool ReadJpegDirect(const Bytes& data, Picture& picture) {
   jpeg_mem_src(&info, data.data(), data.size());
   jpeg_read_header(&info, TRUE);
   jpeg_start_decompress(&info);
-  picture =
-      Picture{info.output_width, info.output_height, info.output_components,
-              Bytes(static_cast<size_t>(info.output_width) * info.output_height * info.output_components)};
+  size_t stride = static_cast<size_t>(info.output_width) * info.output_components;
+  picture = Picture{info.output_width, info.output_height, info.output_components,
+                    Bytes(stride * info.output_height)};
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row =
-        &picture.samples[static_cast<size_t>(info.output_scanline) * picture.width * picture.channels];
+    JSAMPROW row = &picture.samples[info.output_scanline * stride];
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);

@@ -36,34 +36,40 @@ Bytes MakeGif(const std::vector<RGBQUAD>& table, uint8_t width, uint8_t height, 
   return out;
 }
 
-TEST(GifDecoder, HandBuiltStreamWithStringsAndTheCodeNotYetInTheTable) {
-  // Clear (4), then codes 6 (not yet made: "1" + "1"), 7 = "11" + "2" and
-  // 8 = "2" + "1"; codes grow to 4 bits once the next free code reaches 8.
-  Bytes data = PackCodes(2, {{4, 3}, {1, 3}, {6, 3}, {2, 3}, {7, 4}, {8, 4}, {5, 4}});
+// Hand-packed streams of (code, width): clear (4), then codes 6 (not yet
+// made: "1" + "1"), 7 = "11" + "2" and 8 = "2" + "1", 4 bits wide once the
+// next free code reaches 8, and end (5). Code sizes out of range, a first code
+// naming a string and codes beyond the next free one are refused.
+TEST(GifDecoder, HandBuiltCodeStreams) {
   std::mt19937 random(1);
   std::vector<RGBQUAD> table = RandomPalette(random, 4);
-  CDibImage image;
-  ASSERT_TRUE(DecodeBytes(image, MakeGif(table, 3, 3, data), CDibImage::FORMAT_GIF));
-  EXPECT_EQ(image.GetBitsPerPixel(), 4);
-  EXPECT_EQ(image.GetTransIndex(), -1);
-  EXPECT_FALSE(image.HasAlphaChannel());
-  const BYTE indexes[] = {1, 1, 1, 2, 1, 1, 2, 2, 1};  // top row first
-  for (uint32_t i = 0; i < 9; ++i) {
-    RGBQUAD got = TopDownPixel(image, i % 3, i / 3);
-    ASSERT_EQ(std::memcmp(&got, &table[indexes[i]], 3), 0) << i;
-  }
-}
-
-TEST(GifDecoder, RefusesBadCodeSizesAndCodesOutsideTheTable) {
-  // Code sizes out of range; a first code naming a string; codes beyond the
-  // next free one.
-  for (const Bytes& data :
-       {PackCodes(0, {{1, 1}}), PackCodes(1, {{1, 2}}), PackCodes(9, {{1, 10}}), PackCodes(12, {{1, 13}}),
-        PackCodes(2, {{4, 3}, {6, 3}}), PackCodes(2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {9, 4}}),
-        PackCodes(2, {{4, 3}, {1, 3}, {7, 3}})}) {
+  struct Case {
+    int minCodeSize;
+    std::vector<std::pair<int, int>> codes;
+    std::vector<BYTE> indexes;  // top row first; none when refused
+  };
+  // clang-format off
+  const Case cases[] = {{2, {{4, 3}, {1, 3}, {6, 3}, {2, 3}, {7, 4}, {8, 4}, {5, 4}}, {1, 1, 1, 2, 1, 1, 2, 2, 1}},
+                        {0, {{1, 1}}, {}}, {1, {{1, 2}}, {}}, {9, {{1, 10}}, {}}, {12, {{1, 13}}, {}},
+                        {2, {{4, 3}, {6, 3}}, {}}, {2, {{4, 3}, {1, 3}, {7, 3}}, {}},
+                        {2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {9, 4}}, {}}};
+  // clang-format on
+  for (const Case& c : cases) {
     CDibImage image;
-    EXPECT_FALSE(DecodeBytes(image, MakeGif(std::vector<RGBQUAD>(4), 2, 2, data), CDibImage::FORMAT_GIF));
-    EXPECT_STREQ(image.GetLastError(), "corrupted GIF");
+    bool decoded =
+        DecodeBytes(image, MakeGif(table, 3, 3, PackCodes(c.minCodeSize, c.codes)), CDibImage::FORMAT_GIF);
+    ASSERT_EQ(decoded, !c.indexes.empty()) << c.minCodeSize << " " << image.GetLastError();
+    if (!decoded) {
+      EXPECT_STREQ(image.GetLastError(), "corrupted GIF");
+      continue;
+    }
+    EXPECT_EQ(image.GetBitsPerPixel(), 4);
+    EXPECT_EQ(image.GetTransIndex(), -1);
+    EXPECT_FALSE(image.HasAlphaChannel());
+    for (uint32_t i = 0; i < 9; ++i) {
+      RGBQUAD got = TopDownPixel(image, i % 3, i / 3);
+      ASSERT_EQ(std::memcmp(&got, &table[c.indexes[i]], 3), 0) << i;
+    }
   }
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <cstring>
 
@@ -22,12 +21,9 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
           continue;
         uint32_t width = 1 + random() % 17;
         SCOPED_TRACE(::testing::Message() << "type " << type << " depth " << depth << " variant " << variant);
-        PngSpec spec{.width = width,
-                     .height = 11,
-                     .colorType = type,
-                     .bitDepth = depth,
-                     .interlaced = interlaced,
-                     .pelsPerMeter = 2835};
+        PngSpec spec{.width = width, .height = 11, .colorType = type, .bitDepth = depth};
+        spec.interlaced = interlaced;
+        spec.pelsPerMeter = 2835;
         if (paletted) spec.palette = RandomPalette(random, 1u << depth);
         if (transparency) spec.transparency = RandomPicture(random, 1u << depth >> 1, 1, 1).samples;
         int channels =
@@ -43,35 +39,21 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
         ASSERT_EQ(image.HasAlphaChannel(), alpha);
         ASSERT_EQ(image.GetBitsPerPixel(), 24);
         EXPECT_EQ(image.GetXDpi(), 72);
-        for (uint32_t i = 0; i < width * 11; ++i) {
-          RGBQUAD got = TopDownPixel(image, i % width, i / width, true);
-          got.rgbReserved = alpha ? got.rgbReserved : 255;
-          const uint8_t* want = reference.At(i % width, i / width);
-          // libpng takes 16-bit samples as linear light; the decoder keeps their high bytes.
+        // libpng takes 16-bit samples as linear light; the decoder keeps their high bytes.
+        for (uint32_t i = 0; depth == 16 && i < width * 11; ++i) {
           const uint8_t* s = &spec.rows[i / width][i % width * channels * 2];
           uint8_t high[4] = {s[channels > 2 ? 4 : 0], s[channels > 2 ? 2 : 0], s[0],
                              channels % 2 ? uint8_t(255) : s[channels * 2 - 2]};
-          ASSERT_EQ(std::memcmp(&got, depth == 16 ? high : want, 4), 0) << i;
+          std::memcpy(&reference.samples[4 * i], high, 4);
+        }
+        for (uint32_t i = 0; i < width * 11; ++i) {
+          RGBQUAD got = TopDownPixel(image, i % width, i / width, true);
+          got.rgbReserved = alpha ? got.rgbReserved : 255;
+          ASSERT_EQ(std::memcmp(&got, reference.At(i % width, i / width), 4), 0) << i;
         }
       }
     }
   }
-}
-
-// A header claiming far more rows than the rest of the file could inflate to
-// is refused before the picture's memory is claimed; its size is still told.
-TEST(PngDecoder, RefusesPicturesTheFileCannotHold) {
-  Bytes file = WritePngDirect({.rows = {Bytes(3, 0)}});
-  for (size_t at : {17, 21}) file[at] = 1, file[at + 1] = 0x86, file[at + 2] = 0xA0;  // 100000 square
-  uLong crc = crc32(0, &file[12], 17);
-  for (int i = 0; i < 4; ++i) file[29 + i] = BYTE(crc >> (24 - 8 * i));
-  CDibImage image;
-  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_PNG));
-  EXPECT_STREQ(image.GetLastError(), "Read Error");
-  image.SetEscape(-1);
-  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_PNG));
-  EXPECT_EQ(image.GetWidth(), 100000u);
-  EXPECT_EQ(image.GetHeight(), 100000u);
 }
 
 }  // namespace
