@@ -5,7 +5,7 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -46,9 +46,10 @@ Bytes MakeBmp(const BmpSpec& spec) {
   Bytes out;
   if (spec.fileHeader) {
     out = {'B', 'M'};
-    PutLe32(out, static_cast<uint32_t>(14 + info.size() + spec.pixels.size()));
-    PutLe32(out, 0);
-    PutLe32(out, spec.pixelOffset != 0 ? spec.pixelOffset : static_cast<uint32_t>(14 + info.size()));
+    uint32_t end = static_cast<uint32_t>(14 + info.size());
+    for (uint32_t field :
+         {end + uint32_t(spec.pixels.size()), 0u, spec.pixelOffset != 0 ? spec.pixelOffset : end})
+      PutLe32(out, field);
   }
   out.insert(out.end(), info.begin(), info.end());
   if (spec.fileHeader && spec.pixelOffset > out.size()) out.resize(spec.pixelOffset, 0xEE);
@@ -141,23 +142,17 @@ bool ReadPngDirect(const Bytes& data, Picture& bgra) {
   return ok;
 }
 
-namespace {
 // libjpeg errors jump back to the caller instead of ending the process.
 struct JpegErrors {
   jpeg_error_mgr base;
   jmp_buf jump;
-  explicit JpegErrors(j_common_ptr info) {
-    info->err = jpeg_std_error(&base);
-    base.error_exit = [](j_common_ptr failed) {
-      longjmp(reinterpret_cast<JpegErrors*>(failed->err)->jump, 1);
-    };
-  }
 };
-}  // namespace
+static void OnTestJpegError(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
 
 Bytes WriteJpegDirect(const Picture& picture, int quality) {
   jpeg_compress_struct info;
-  JpegErrors errors(reinterpret_cast<j_common_ptr>(&info));
+  JpegErrors errors;
+  (info.err = jpeg_std_error(&errors.base))->error_exit = OnTestJpegError;
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   if (setjmp(errors.jump)) {
@@ -187,7 +182,8 @@ Bytes WriteJpegDirect(const Picture& picture, int quality) {
 
 bool ReadJpegDirect(const Bytes& data, Picture& picture) {
   jpeg_decompress_struct info;
-  JpegErrors errors(reinterpret_cast<j_common_ptr>(&info));
+  JpegErrors errors;
+  (info.err = jpeg_std_error(&errors.base))->error_exit = OnTestJpegError;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
     return false;

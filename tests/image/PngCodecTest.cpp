@@ -15,14 +15,13 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
                    PNG_COLOR_TYPE_GRAY_ALPHA}) {
     for (int depth : {1, 2, 4, 8, 16}) {
       for (int variant = 0; variant < 3; ++variant) {  // plain, interlaced, with palette transparency
-        bool interlaced = variant == 1, transparency = variant == 2;
-        bool paletted = type == PNG_COLOR_TYPE_PALETTE;
+        bool paletted = type == PNG_COLOR_TYPE_PALETTE, transparency = variant == 2;
         if ((paletted ? depth > 8 : type != PNG_COLOR_TYPE_GRAY && depth < 8) || (transparency && !paletted))
           continue;
         uint32_t width = 1 + random() % 17;
         SCOPED_TRACE(::testing::Message() << "type " << type << " depth " << depth << " variant " << variant);
-        PngSpec spec{.width = width, .height = 11, .colorType = type, .bitDepth = depth};
-        spec.interlaced = interlaced;
+        PngSpec spec{
+            .width = width, .height = 11, .colorType = type, .bitDepth = depth, .interlaced = variant == 1};
         spec.pelsPerMeter = 2835;
         if (paletted) spec.palette = RandomPalette(random, 1u << depth);
         if (transparency) spec.transparency = RandomPicture(random, 1u << depth >> 1, 1, 1).samples;
