@@ -41,9 +41,7 @@ std::vector<Variant> Variants() {
   auto rows = [&](int32_t width, int32_t height, int bits) {
     return RandomPicture(random, (width * bits + 31) / 32 * 4, height, 1).samples;
   };
-  std::vector<RGBQUAD> gradient(256);
-  for (int i = 0; i < 256; ++i) gradient[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
-  std::vector<RGBQUAD> sixteen(gradient.begin(), gradient.begin() + 16);
+  std::vector<RGBQUAD> colors = RandomPalette(random, 256), sixteen(colors.begin(), colors.begin() + 16);
   Bytes four(4, 0x11);
   std::vector<Variant> variants;
   // clang-format off
@@ -54,7 +52,7 @@ std::vector<Variant> Variants() {
   }
   std::vector<Variant> more = {
       // A palette count beyond 256 is clamped; the pixels lie where the offset says.
-      {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = gradient, .pixels = rows(7, 2, 8),
+      {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = colors, .pixels = rows(7, 2, 8),
         .pixelOffset = 2000}},
       {{.width = 5, .height = 3, .pixels = rows(5, 3, 24)}},
       {{.width = 5, .height = -3, .pixels = rows(5, 3, 24)}},
@@ -68,7 +66,7 @@ std::vector<Variant> Variants() {
       // with and without padding, end of bitmap; runs and literals cut at the
       // row's end, a huge move right, a move past the top, a run into the
       // row padding.
-      {{.width = 6, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = gradient,
+      {{.width = 6, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = colors,
         .pixels = {3, 1, 0, 3, 5, 6, 7, 0, 0, 0, 0, 2, 2, 0, 2, 9, 0, 0, 6, 4, 0, 1, 7, 7}},
        {1, 1, 1, 5, 6, 7, 0, 0, 9, 9, 0, 0, 4, 4, 4, 4, 4, 4}},
       {{.width = 5, .height = 3, .bits = 4, .compression = BI_RLE4, .palette = sixteen,
@@ -77,7 +75,7 @@ std::vector<Variant> Variants() {
       {{.width = 3, .height = 3, .bits = 4, .compression = BI_RLE4, .palette = sixteen,
         .pixels = {10, 0x12, 0, 0, 0, 6, 0x34, 0x56, 0x78, 0, 0, 2, 255, 0, 4, 0x99, 0, 2, 0, 50, 3, 0xAA}},
        {1, 2, 1, 3, 4, 5, 0, 0, 0}},
-      {{.width = 3, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = gradient,
+      {{.width = 3, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = colors,
         .pixels = {4, 8, 0, 0, 5, 9, 0, 0, 3, 7}}, {8, 8, 8, 9, 9, 9, 0, 0, 0}},
       {{.headerSize = 20, .pixels = four}, {}, "Error reading BMP info"},
       {{.bits = 3, .pixels = four}, {}, "Error reading BMP info"},
@@ -89,7 +87,7 @@ std::vector<Variant> Variants() {
       {{.bits = 4, .compression = BI_RLE8, .palette = sixteen, .pixels = four}, {}, "compression type not supported"},
       {{.bits = 24, .compression = BI_RLE8, .pixels = four}, {}, "unknown compression"},
       // A literal longer than the data.
-      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = gradient, .pixels = {0, 200, 1, 2}}, {}, "corrupted BMP"}};
+      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = colors, .pixels = {0, 200, 1, 2}}, {}, "corrupted BMP"}};
   // clang-format on
   variants.insert(variants.end(), more.begin(), more.end());
   return variants;

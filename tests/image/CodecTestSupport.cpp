@@ -78,8 +78,7 @@ void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD 
 Bytes EncodeBytes(CDibImage& image, DWORD formatId) {
   CDibMemFile file;
   if (!file.Open() || !image.Encode(&file, formatId)) return {};
-  const BYTE* buffer = file.DetachBuffer(false);
-  return Bytes(buffer, buffer + file.Size());
+  return Bytes(file.DetachBuffer(false), file.DetachBuffer(false) + file.Size());
 }
 
 Picture RandomPicture(std::mt19937& random, uint32_t width, uint32_t height, int channels) {
