@@ -5,20 +5,14 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-void PutLe16(Bytes& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
+void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 
-void PutLe32(Bytes& out, uint32_t value) {
-  PutLe16(out, value & 0xFFFF);
-  PutLe16(out, value >> 16);
-}
+void PutLe32(Bytes& out, uint32_t value) { PutLe16(out, value & 0xFFFF), PutLe16(out, value >> 16); }
 
 uint32_t GetLe32(const Bytes& in, size_t at) {
   return in[at] | in[at + 1] << 8 | in[at + 2] << 16 | static_cast<uint32_t>(in[at + 3]) << 24;
@@ -32,40 +26,30 @@ Bytes ReadFixture(const std::string& name) {
 Bytes MakeBmp(const BmpSpec& spec) {
   Bytes info;
   PutLe32(info, spec.headerSize);
-  if (spec.headerSize == 12) {
-    PutLe16(info, static_cast<uint32_t>(spec.width));
-    PutLe16(info, static_cast<uint32_t>(spec.height));
-    PutLe16(info, 1);
-    PutLe16(info, spec.bits);
-  } else {
-    PutLe32(info, static_cast<uint32_t>(spec.width));
-    PutLe32(info, static_cast<uint32_t>(spec.height));
-    PutLe16(info, 1);
-    PutLe16(info, spec.bits);
-    PutLe32(info, spec.compression);
-    PutLe32(info, spec.imageSize);
-    PutLe32(info, static_cast<uint32_t>(spec.pelsPerMeter));
-    PutLe32(info, static_cast<uint32_t>(spec.pelsPerMeter));
-    PutLe32(info, spec.colorsUsed);
-    PutLe32(info, 0);
+  bool core = spec.headerSize == 12;
+  auto put = core ? PutLe16 : PutLe32;
+  put(info, static_cast<uint32_t>(spec.width));
+  put(info, static_cast<uint32_t>(spec.height));
+  PutLe16(info, 1);
+  PutLe16(info, spec.bits);
+  if (!core) {
+    auto pels = static_cast<uint32_t>(spec.pelsPerMeter);
+    for (uint32_t field : {spec.compression, spec.imageSize, pels, pels, spec.colorsUsed, 0u})
+      PutLe32(info, field);
     info.resize(spec.headerSize < 40 ? 40 : spec.headerSize, 0);
   }
   for (const RGBQUAD& color : spec.palette) {
-    info.push_back(color.rgbBlue);
-    info.push_back(color.rgbGreen);
-    info.push_back(color.rgbRed);
-    if (spec.headerSize != 12) info.push_back(0);
+    info.insert(info.end(), {color.rgbBlue, color.rgbGreen, color.rgbRed});
+    if (!core) info.push_back(0);
   }
   for (uint32_t mask : spec.masks) PutLe32(info, mask);
-
   Bytes out;
   if (spec.fileHeader) {
-    uint32_t offset = spec.pixelOffset != 0 ? spec.pixelOffset : static_cast<uint32_t>(14 + info.size());
-    out.push_back('B');
-    out.push_back('M');
-    PutLe32(out, static_cast<uint32_t>(14 + info.size() + spec.pixels.size()));
-    PutLe32(out, 0);
-    PutLe32(out, offset);
+    out = {'B', 'M'};
+    uint32_t end = static_cast<uint32_t>(14 + info.size());
+    for (uint32_t field :
+         {end + uint32_t(spec.pixels.size()), 0u, spec.pixelOffset != 0 ? spec.pixelOffset : end})
+      PutLe32(out, field);
   }
   out.insert(out.end(), info.begin(), info.end());
   if (spec.fileHeader && spec.pixelOffset > out.size()) out.resize(spec.pixelOffset, 0xEE);
@@ -80,24 +64,21 @@ bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId) {
 }
 
 void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height) {
-  CDibImage image;
-  image.SetEscape(-1);
-  EXPECT_FALSE(DecodeBytes(image, data, formatId));
-  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-  EXPECT_EQ(image.GetWidth(), width);
-  EXPECT_EQ(image.GetHeight(), height);
-  EXPECT_FALSE(image.IsValid());
-  image.SetEscape(1);
-  EXPECT_FALSE(DecodeBytes(image, data, formatId));
-  EXPECT_STREQ(image.GetLastError(), "Cancelled");
-  EXPECT_FALSE(image.IsValid());
+  for (long escape : {-1L, 1L}) {
+    CDibImage image;
+    image.SetEscape(escape);
+    EXPECT_FALSE(DecodeBytes(image, data, formatId));
+    EXPECT_STREQ(image.GetLastError(), escape == -1 ? "output dimensions returned" : "Cancelled");
+    EXPECT_EQ(image.GetWidth(), escape == -1 ? width : 0);  // a cancelled decode tells nothing
+    EXPECT_EQ(image.GetHeight(), escape == -1 ? height : 0);
+    EXPECT_FALSE(image.IsValid());
+  }
 }
 
 Bytes EncodeBytes(CDibImage& image, DWORD formatId) {
   CDibMemFile file;
   if (!file.Open() || !image.Encode(&file, formatId)) return {};
-  const BYTE* buffer = file.DetachBuffer(false);
-  return Bytes(buffer, buffer + file.Size());
+  return Bytes(file.DetachBuffer(false), file.DetachBuffer(false) + file.Size());
 }
 
 Picture RandomPicture(std::mt19937& random, uint32_t width, uint32_t height, int channels) {
@@ -108,24 +89,18 @@ Picture RandomPicture(std::mt19937& random, uint32_t width, uint32_t height, int
 
 Picture GradientPicture(uint32_t width, uint32_t height, int channels) {
   Picture picture{width, height, channels, Bytes(static_cast<size_t>(width) * height * channels)};
-  for (uint32_t y = 0; y < height; ++y) {
-    for (uint32_t x = 0; x < width; ++x) {
-      uint8_t* pixel = &picture.samples[(y * width + x) * channels];
-      for (int c = 0; c < channels; ++c) {
-        pixel[c] =
-            static_cast<uint8_t>((x * 255 / (width - 1) * (c + 1) + y * 255 / (height - 1) * (3 - c)) / 4);
-      }
-    }
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    uint32_t x = i / channels % width, y = i / channels / width, c = i % channels;
+    picture.samples[i] =
+        static_cast<uint8_t>((x * 255 / (width - 1) * (c + 1) + y * 255 / (height - 1) * (3 - c)) / 4);
   }
   return picture;
 }
 
-namespace {
-void AppendPng(png_structp png, png_bytep data, size_t length) {
+static void AppendPng(png_structp png, png_bytep data, size_t length) {
   Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
   out->insert(out->end(), data, data + length);
 }
-}  // namespace
 
 Bytes WritePngDirect(const PngSpec& spec) {
   Bytes out;
@@ -142,9 +117,8 @@ Bytes WritePngDirect(const PngSpec& spec) {
   std::vector<png_color> palette;
   for (const RGBQUAD& color : spec.palette) palette.push_back({color.rgbRed, color.rgbGreen, color.rgbBlue});
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  if (!spec.transparency.empty()) {
+  if (!spec.transparency.empty())
     png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
-  }
   if (spec.pelsPerMeter != 0)
     png_set_pHYs(png, info, spec.pelsPerMeter, spec.pelsPerMeter, PNG_RESOLUTION_METER);
   png_write_info(png, info);
@@ -167,19 +141,17 @@ bool ReadPngDirect(const Bytes& data, Picture& bgra) {
   return ok;
 }
 
-namespace {
+// libjpeg errors jump back to the caller instead of ending the process.
 struct JpegErrors {
   jpeg_error_mgr base;
   jmp_buf jump;
 };
-void OnTestJpegError(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
-}  // namespace
+static void OnTestJpegError(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
 
 Bytes WriteJpegDirect(const Picture& picture, int quality) {
   jpeg_compress_struct info;
   JpegErrors errors;
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnTestJpegError;
+  (info.err = jpeg_std_error(&errors.base))->error_exit = OnTestJpegError;
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   if (setjmp(errors.jump)) {
@@ -192,7 +164,7 @@ Bytes WriteJpegDirect(const Picture& picture, int quality) {
   info.image_width = picture.width;
   info.image_height = picture.height;
   info.input_components = picture.channels;
-  info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : picture.channels == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
   jpeg_start_compress(&info, TRUE);
@@ -210,8 +182,7 @@ Bytes WriteJpegDirect(const Picture& picture, int quality) {
 bool ReadJpegDirect(const Bytes& data, Picture& picture) {
   jpeg_decompress_struct info;
   JpegErrors errors;
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnTestJpegError;
+  (info.err = jpeg_std_error(&errors.base))->error_exit = OnTestJpegError;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
     return false;
@@ -220,12 +191,11 @@ bool ReadJpegDirect(const Bytes& data, Picture& picture) {
   jpeg_mem_src(&info, data.data(), data.size());
   jpeg_read_header(&info, TRUE);
   jpeg_start_decompress(&info);
-  picture =
-      Picture{info.output_width, info.output_height, info.output_components,
-              Bytes(static_cast<size_t>(info.output_width) * info.output_height * info.output_components)};
+  size_t stride = static_cast<size_t>(info.output_width) * info.output_components;
+  picture = Picture{info.output_width, info.output_height, info.output_components,
+                    Bytes(stride * info.output_height)};
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row =
-        &picture.samples[static_cast<size_t>(info.output_scanline) * picture.width * picture.channels];
+    JSAMPROW row = &picture.samples[info.output_scanline * stride];
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
@@ -235,4 +205,22 @@ bool ReadJpegDirect(const Bytes& data, Picture& picture) {
 
 RGBQUAD TopDownPixel(const CDibImage& image, uint32_t x, uint32_t y, bool withAlpha) {
   return image.ReadPixel(static_cast<long>(x), static_cast<long>(image.GetHeight() - 1 - y), withAlpha);
+}
+
+std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count) {
+  std::vector<RGBQUAD> palette(count);
+  for (RGBQUAD& color : palette) color = {BYTE(random()), BYTE(random()), BYTE(random()), 0};
+  return palette;
+}
+
+void FillRandom(CDibImage& image, std::mt19937& random) {
+  std::vector<RGBQUAD> colors = RandomPalette(random, image.GetNumColors() != 0 ? image.GetNumColors() : 64);
+  for (DWORD i = 0; i < image.GetNumColors(); ++i) image.SetPaletteColor(BYTE(i), colors[i]);
+  for (long y = 0; y < long(image.GetHeight()); ++y) {
+    for (long x = 0; x < long(image.GetWidth()); ++x) {
+      RGBQUAD color = colors[random() % colors.size()];
+      color.rgbReserved = BYTE(random());
+      image.WritePixel(x, y, color, true);
+    }
+  }
 }
