@@ -6,80 +6,69 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
 
 #include "tests/image/PictureChecks.h"
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
-
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;  // 0x00BBGGRR
+enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
+enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325, kPolyPolygon = 0x0538 };
 using Figures = std::vector<std::vector<POINT>>;
 
 // A Windows metafile: records of 16-bit words.
-class Wmf {
- public:
-  Wmf& Record(uint16_t function, const std::vector<int>& words) {
-    PutLe32(m_records, uint32_t(3 + words.size()));
-    PutLe16(m_records, function);
-    for (int word : words) PutLe16(m_records, uint16_t(word));
+struct Wmf {
+  Bytes records;
+  Wmf& operator()(uint16_t function, const std::vector<int>& words) {
+    PutLe32(records, uint32_t(3 + words.size()));
+    PutLe16(records, function);
+    for (int word : words) PutLe16(records, uint16_t(word));
     return *this;
   }
-  Wmf& Window(int x, int y, int width, int height) { return Record(0x020B, {y, x}).Record(0x020C, {height, width}); }
-  // Pen 0 (slot 0) and brush 1 (slot 1), selected.
+  Wmf& Window(int x, int y, int width, int height) { return (*this)(0x020B, {y, x})(0x020C, {height, width}); }
+  // A pen in slot 0 and a brush in slot 1, both selected; style 5 is a null pen, 1 a hollow brush.
   Wmf& Tools(int penStyle, int penWidth, uint32_t pen, int brushStyle, uint32_t brush) {
-    Record(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)});
-    return Record(0x02FC, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0}).Record(0x012D, {0}).Record(0x012D, {1});
+    (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)});
+    return (*this)(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
-  Wmf& Box(uint16_t function, int l, int t, int r, int b) { return Record(function, {b, r, t, l}); }  // 0x041B, 0x0418
-  Wmf& Line(int x0, int y0, int x1, int y1) { return Record(0x0214, {y0, x0}).Record(0x0213, {y1, x1}); }
-  // POLYGON 0x0324, POLYLINE 0x0325, or with several figures POLYPOLYGON 0x0538.
+  Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
+  Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
   Wmf& Poly(uint16_t function, const Figures& figures, int mode = ALTERNATE) {
     std::vector<int> words;
-    if (function == 0x0538) words.push_back(int(figures.size()));
+    if (function == kPolyPolygon) words.push_back(int(figures.size()));
     for (auto& figure : figures) words.push_back(int(figure.size()));
     for (auto& figure : figures)
       for (POINT p : figure) words.insert(words.end(), {int(p.x), int(p.y)});
-    return Record(0x0106, {mode}).Record(function, words);
+    return (*this)(kFillMode, {mode})(function, words);
   }
-  Wmf& Raw(const Bytes& bytes) {
-    m_records.insert(m_records.end(), bytes.begin(), bytes.end());
-    return *this;
-  }
-  // Header, records, end record.
-  Bytes Plain(uint16_t objects = 4) const {
+  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record
     Bytes out = {1, 0, 9, 0, 0, 3};
-    PutLe32(out, uint32_t((18 + m_records.size() + 6) / 2));
+    PutLe32(out, uint32_t((18 + records.size() + 6) / 2));
     PutLe16(out, objects);
     out.resize(18, 0);
-    out.insert(out.end(), m_records.begin(), m_records.end());
+    out.insert(out.end(), records.begin(), records.end());
     out.insert(out.end(), {3, 0, 0, 0, 0, 0});
     return out;
   }
   Bytes Placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
-    Bytes out = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
+    Bytes out = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0}, plain = Plain();
     for (int v : {left, top, right, bottom, unitsPerInch, 0, 0}) PutLe16(out, uint16_t(v));
     uint16_t checksum = 0;
     for (size_t i = 0; i < out.size(); i += 2) checksum ^= uint16_t(out[i] | out[i + 1] << 8);
     PutLe16(out, checksum);
-    Bytes plain = Plain();
     out.insert(out.end(), plain.begin(), plain.end());
     return out;
   }
-
- private:
-  Bytes m_records;
 };
 
 // An enhanced metafile: records of 32-bit fields, on a 96-dpi reference device.
-class Emf {
- public:
-  Emf& Record(uint32_t type, const std::vector<int32_t>& fields) {
-    PutLe32(m_records, type);
-    PutLe32(m_records, uint32_t(8 + 4 * fields.size()));
-    for (int32_t field : fields) PutLe32(m_records, uint32_t(field));
-    ++m_count;
-    return *this;
+struct Emf {
+  Bytes records;
+  uint32_t count = 2;
+  Emf& operator()(uint32_t type, const std::vector<int32_t>& fields) {
+    for (uint32_t v : {type, uint32_t(8 + 4 * fields.size())}) PutLe32(records, v);
+    for (int32_t field : fields) PutLe32(records, uint32_t(field));
+    return ++count, *this;
   }
   // POLYGON (3) and POLYGON16 (86) of one figure, POLYPOLYGON (8) and
   // POLYPOLYGON16 (91): bounds, counts, then points of 32 or 16 bits.
@@ -96,37 +85,24 @@ class Emf {
     }
     fields.insert(fields.begin() + 4 + several, int32_t(wide ? points.size() / 2 : points.size()));
     fields.insert(fields.end(), points.begin(), points.end());
-    return Record(type, fields);
+    return (*this)(type, fields);
   }
-  // `frame` in 0.01 mm: 2540 is 96 pixels.
+  // `frame` in 0.01 mm: 2540 is 96 pixels. Four handles, no description or palette.
   Bytes Build(RECT frame, RECT bounds = {0, 0, -1, -1}) const {
     Bytes out;
-    PutLe32(out, EMR_HEADER);
-    PutLe32(out, 88);
-    for (LONG v : {bounds.left, bounds.top, bounds.right, bounds.bottom, frame.left, frame.top, frame.right,
-                   frame.bottom})
+    for (LONG v : std::initializer_list<LONG>{LONG(EMR_HEADER), 88, bounds.left, bounds.top, bounds.right, bounds.bottom, frame.left,
+                                              frame.top, frame.right, frame.bottom, LONG(ENHMETA_SIGNATURE), 0x10000,
+                                              LONG(88 + records.size() + 20), LONG(count), 4, 0, 0, 0, 960, 960, 254, 254})
       PutLe32(out, uint32_t(v));
-    PutLe32(out, ENHMETA_SIGNATURE);
-    PutLe32(out, 0x10000);
-    PutLe32(out, uint32_t(88 + m_records.size() + 20));
-    PutLe32(out, m_count + 2);
-    PutLe32(out, 4);                              // handles
-    for (int i = 0; i < 3; ++i) PutLe32(out, 0);  // description, palette
-    for (int v : {960, 960, 254, 254}) PutLe32(out, uint32_t(v));
-    out.insert(out.end(), m_records.begin(), m_records.end());
+    out.insert(out.end(), records.begin(), records.end());
     for (uint32_t v : {14u, 20u, 0u, 16u, 20u}) PutLe32(out, v);  // EOF
     return out;
   }
-
- private:
-  Bytes m_records;
-  uint32_t m_count = 0;
 };
 
 bool Inside(int x, int y, RECT r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-// A rectangle filled with `fill` inside a one-pixel `border`.
-uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {
+uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {  // with a one-pixel border
   if (!Inside(x, y, r)) return kWhite;
   return Inside(x, y, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) ? fill : border;
 }
@@ -144,7 +120,8 @@ uint32_t EllipseColor(RECT box, int x, int y, uint32_t fill, uint32_t border) {
 }
 
 // Whether the pixel centre lies in the figures by the fill rule: the edges
-// crossing its row at or left of it, counted exactly in integers.
+// crossing its row at or left of it, counted exactly in integers (twice the
+// crossing at row py is 2 a.x + (py - 2 a.y) (b.x - a.x) / (b.y - a.y)).
 bool InFigures(const Figures& figures, int x, int y, bool winding) {
   int64_t px = 2 * x + 1, py = 2 * y + 1, crossings = 0, turns = 0;
   for (const auto& figure : figures)
@@ -152,7 +129,6 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
       POINT a = figure[i], b = figure[(i + 1) % figure.size()];
       int direction = a.y < b.y ? 1 : -1;
       if (direction < 0) std::swap(a, b);
-      // Twice the crossing at row py is 2 a.x + (py - 2 a.y) (b.x - a.x) / (b.y - a.y).
       if (a.y == b.y || py < 2 * a.y || py >= 2 * b.y || 2 * a.x * (b.y - a.y) + (py - 2 * a.y) * (b.x - a.x) > px * (b.y - a.y))
         continue;
       ++crossings;
@@ -161,9 +137,8 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
   return winding ? turns != 0 : crossings % 2 == 1;
 }
 
-using Reference = std::function<uint32_t(int x, int y)>;  // COLORREF, 0x00BBGGRR
-
-Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height, const Reference& want) {
+Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height,
+                const std::function<uint32_t(int x, int y)>& want) {
   return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
             uint32_t c = want(int(x), int(y));
             return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
@@ -172,119 +147,99 @@ Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint
 
 TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
   std::vector<Decoded> cases;
-  auto plain = [&](const char* name, int width, int height, const std::function<void(Wmf&)>& draw, const Reference& want,
-                   uint16_t objects = 4) {
-    Wmf wmf;
-    draw(wmf.Window(0, 0, width, height));
-    cases.push_back(Drawing(name, wmf.Plain(objects), width, height, want));
+  auto plain = [&](const char* name, int size, Wmf wmf, const std::function<uint32_t(int, int)>& want, uint16_t objects = 4) {
+    Bytes window = Wmf().Window(0, 0, size, size).records;
+    wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
+    cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
   };
-  plain("rectangle", 24, 16, [](Wmf& w) { w.Tools(0, 0, kBlack, 0, kRed).Box(0x041B, 3, 2, 20, 12); },
+  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12),
         [](int x, int y) { return Framed(x, y, RECT{3, 2, 20, 12}, kRed, kBlack); });
-  plain("ellipse", 44, 30, [](Wmf& w) { w.Tools(0, 0, kBlack, 0, kGreen).Box(0x0418, 3, 2, 40, 27); },
+  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27),
         [](int x, int y) { return EllipseColor(RECT{3, 2, 40, 27}, x, y, kGreen, kBlack); });
-  plain("circle", 41, 41, [](Wmf& w) { w.Tools(5, 0, 0, 0, kBlue).Box(0x0418, 2, 2, 39, 39); },
+  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39),
         [](int x, int y) { return InEllipse(RECT{2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
-  // A five-pointed star in one stroke, its centre wound twice; squares with
-  // a hole of either orientation and a triangle overlapping them.
+  // A five-pointed star in one stroke, its centre wound twice; a square with
+  // a hole of either orientation and a triangle across them.
   Figures star(1);
-  for (int k = 0; k < 5; ++k) {
-    double angle = (-90 + 144 * k) * M_PI / 180;
-    star[0].push_back(POINT{LONG(std::lround(50 + 45 * std::cos(angle))), LONG(std::lround(50 + 45 * std::sin(angle)))});
-  }
+  for (double k = 0; k < 5; ++k)
+    star[0].push_back(POINT{LONG(std::lround(50 + 45 * std::sin(k * 0.8 * M_PI))), LONG(std::lround(50 - 45 * std::cos(k * 0.8 * M_PI)))});
   const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
   for (int mode : {ALTERNATE, WINDING}) {
-    plain("star", 100, 100, [&](Wmf& w) { w.Tools(5, 0, 0, 0, kBlue).Poly(0x0324, star, mode); },
+    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
           [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
       Figures figures = {outer, inner, triangle};
-      plain("holes", 60, 60, [&](Wmf& w) { w.Tools(5, 0, 0, 0, kRed).Poly(0x0538, figures, mode); },
+      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
             [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
     }
   }
   // One-pixel lines leave out their end point; a six-pixel line is a band with round ends.
-  plain("lines", 40, 40,
-        [](Wmf& w) { w.Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10).Record(0x0213, {30, 25}).Line(0, 0, 8, 8).Poly(0x0325, {{{30, 2}, {38, 2}}}); },
+  plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
         [](int x, int y) {
           bool on = (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38);
           return on ? kRed : kWhite;
         });
-  plain("wide line", 60, 40, [](Wmf& w) { w.Tools(0, 6, kBlue, 1, 0).Line(10, 20, 50, 20); },
-        [](int x, int y) {
-          auto end = [&](int cx) { return std::pow(x + 0.5 - cx, 2) + std::pow(y + 0.5 - 20, 2) <= 9; };
-          return Inside(x, y, RECT{10, 17, 50, 23}) || end(10) || end(50) ? kBlue : kWhite;
-        });
-  // New objects take the lowest free slot; selecting an empty or unknown
-  // slot does nothing; brush style 1 is hollow.
-  plain("slots", 30, 30,
-        [](Wmf& w) {
-          w.Tools(5, 0, 0, 0, kRed).Record(0x01F0, {1}).Record(0x02FC, {0, 0xFF00, 0, 0}).Record(0x012D, {1});
-          w.Record(0x012D, {2}).Record(0x012D, {1000}).Box(0x041B, 0, 0, 10, 10).Record(0x02FC, {0, 0, 0xFF, 0});  // slot 2
-          w.Record(0x01F0, {0}).Record(0x012D, {0}).Box(0x041B, 10, 10, 20, 20).Record(0x01F0, {500});
-          w.Record(0x02FC, {1, 0, 0, 0}).Record(0x012D, {0}).Box(0x041B, 20, 20, 30, 30);
-        },
+  plain("wide line", 60, Wmf().Tools(0, 6, kBlue, 1, 0).Line(10, 20, 50, 20), [](int x, int y) {
+    auto end = [&](int cx) { return std::pow(x + 0.5 - cx, 2) + std::pow(y + 0.5 - 20, 2) <= 9; };
+    return Inside(x, y, RECT{10, 17, 50, 23}) || end(10) || end(50) ? kBlue : kWhite;
+  });
+  // New objects take the lowest free slot; an empty or unknown slot selects
+  // nothing; unknown records and fields short of their record are skipped; a
+  // record longer than what remains ends the playback.
+  plain("slots", 30,
+        Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000})
+            .Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0})
+            .Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
         [](int x, int y) { return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite; }, 3);
-  // Unknown records and fields short of their record are skipped; a record
-  // longer than what remains ends the playback.
-  plain("skipped", 20, 20,
-        [](Wmf& w) {
-          w.Record(0x0626, {0x0F00, 3, 0xABCD}).Record(0x0209, {0x00FF, 0}).Record(0x0324, {200, 1, 2}).Record(0x041B, {9, 12});
-          w.Record(0x012D, {}).Tools(5, 0, 0, 0, kRed).Box(0x041B, 4, 4, 12, 9).Raw({0xE8, 3, 0, 0, 0x1B, 0x04}).Box(0x041B, 10, 10, 15, 15);
-        },
-        [](int x, int y) { return Inside(x, y, RECT{4, 4, 12, 9}) ? kRed : kWhite; });
+  Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2})(kRectangle, {9, 12})(kSelect, {});
+  skipped.Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9).records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
+  plain("skipped", 20, skipped.Box(kRectangle, 10, 10, 15, 15), [](int x, int y) { return Inside(x, y, RECT{4, 4, 12, 9}) ? kRed : kWhite; });
   // A placeable file: 640 x 320 units at 960 an inch are 64 x 32 pixels, and
   // the window maps onto them; a plain file's window may be flipped; larger
   // pictures are scaled down to 4096 pixels, keeping their aspect.
-  cases.push_back(Drawing("placeable",
-                          Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(0x041B, 200, 250, 400, 400).Placeable(100, 200, 740, 520, 960),
-                          64, 32, [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
-  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(0x041B, 5, 35, 20, 30).Plain(), 50, 40,
-                          [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
-  cases.push_back(Drawing("large", Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(0x041B, 0, 0, 10000, 10000).Placeable(0, 0, 20000, 10000, 96),
-                          4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
+  Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 200, 250, 400, 400);
+  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32,
+                          [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
+  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50,
+                          40, [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
+  Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
+  cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
 
   // Enhanced metafiles: stock objects (0x80000000 | n), a brush made, used
   // and deleted, polygons of 16 and 32 bits, the frame giving the size; a
   // window (1000, 1000) + (960, 480) onto the viewport (0, 0) + (96, 48).
   constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004), kBlackPen = int32_t(0x80000007);
-  Emf emf;
-  emf.Record(37, {kNullPen}).Record(39, {1, 0, int32_t(kRed), 0}).Record(37, {1}).Record(43, {10, 5, 30, 20});
-  emf.Record(37, {kBlackBrush}).Poly(86, {{{40, 30}, {60, 30}, {60, 40}, {40, 40}}});
-  emf.Record(40, {1}).Record(37, {1}).Poly(3, {{{70, 5}, {90, 5}, {90, 15}, {70, 15}}});  // deleted: still black
+  Emf emf = Emf()(37, {kNullPen})(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {10, 5, 30, 20})(37, {kBlackBrush});
+  emf.Poly(86, {{{40, 30}, {60, 30}, {60, 40}, {40, 40}}})(40, {1})(37, {1}).Poly(3, {{{70, 5}, {90, 5}, {90, 15}, {70, 15}}});
   cases.push_back(Drawing("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, [](int x, int y) {
-    if (Inside(x, y, RECT{10, 5, 30, 20})) return kRed;
-    return Inside(x, y, RECT{40, 30, 60, 40}) || Inside(x, y, RECT{70, 5, 90, 15}) ? kBlack : kWhite;
+    return Inside(x, y, RECT{10, 5, 30, 20}) ? kRed : Inside(x, y, RECT{40, 30, 60, 40}) || Inside(x, y, RECT{70, 5, 90, 15}) ? kBlack : kWhite;
   }));
-  Emf scaled;
-  scaled.Record(17, {MM_ANISOTROPIC}).Record(10, {1000, 1000}).Record(9, {960, 480}).Record(12, {0, 0}).Record(11, {96, 48});
-  scaled.Record(37, {kNullPen}).Record(37, {kBlackBrush});
+  Emf scaled = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48})(37, {kNullPen})(37, {kBlackBrush});
   scaled.Poly(8, {{{1100, 1100}, {1500, 1100}, {1500, 1400}, {1100, 1400}}, {{1200, 1200}, {1300, 1200}, {1300, 1300}, {1200, 1300}}});
-  scaled.Record(37, {kBlackPen}).Record(27, {1600, 1050}).Record(54, {1800, 1050}).Record(19, {WINDING});
-  scaled.Poly(91, {{{1600, 1200}, {1800, 1200}, {1800, 1400}, {1600, 1400}}});
+  scaled(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050})(19, {WINDING}).Poly(91, {{{1600, 1200}, {1800, 1200}, {1800, 1400}, {1600, 1400}}});
   cases.push_back(Drawing("enhanced scaled", scaled.Build(RECT{0, 0, 2540, 1270}), 96, 48, [](int x, int y) {
     if (Inside(x, y, RECT{10, 10, 50, 40})) return Inside(x, y, RECT{20, 20, 30, 30}) ? kWhite : kBlack;
     // A line on row 5; the outline runs along the right and bottom edges, one pixel past the fill.
     return (y == 5 && x >= 60 && x < 80) || Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
   }));
   // Without a frame the bounds give the size; the default pen is black, the brush white.
-  cases.push_back(Drawing("enhanced bounds", Emf().Record(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
+  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
                           [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
 }
 
 TEST(WmfDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
-  Wmf drawing;
-  drawing.Window(0, 0, 10, 10).Box(0x041B, 0, 0, 5, 5);
-  Bytes emf = Emf().Record(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
+  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort;
+  tooShort.records = {2, 0, 0, 0, 0x1B, 0x04};
+  Bytes plain = drawing.Plain(), emf = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
   ExpectRefused(CDibImage::FORMAT_WMF,
                 {{{}, "empty WMF"}, {Wmf().Plain(), "empty WMF"}, {Wmf().Placeable(0, 0, 10, 10, 96), "empty WMF"},
                  {Emf().Build(RECT{0, 0, 254, 254}), "empty WMF"}, {Bytes(64, 'x'), "corrupted WMF"},
-                 {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"},                 // no units
-                 {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},                 // no width
-                 {Wmf().Box(0x041B, 0, 0, 5, 5).Plain(), "corrupted WMF"},               // no window extent
-                 {Emf().Record(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},  // no size
-                 {Wmf().Raw({2, 0, 0, 0, 0x1B, 0x04}).Plain(), "corrupted WMF"},         // first record too short
-                 {Patched(drawing.Plain(), 4, {2}), "corrupted WMF"},                    // version
-                 {Patched(drawing.Plain(), 6, {BYTE(drawing.Plain()[6] + 1)}), "corrupted WMF"},  // longer than the file
+                 {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"}, {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},
+                 {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), "corrupted WMF"},              // no window extent
+                 {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},             // no size
+                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plain, 4, {2}), "corrupted WMF"},  // version
+                 {Patched(plain, 6, {BYTE(plain[6] + 1)}), "corrupted WMF"},                     // longer than the file
                  {Patched(emf, 48, {BYTE(emf[48] + 4)}), "corrupted WMF"}});
   CDibImage image;
   image.SetEscape(-1);  // the size of a placeable file: 300 x 150 units at 100 an inch
