@@ -121,37 +121,4 @@ TEST(IcoDecoder, RefusesDamagedDirectoriesAndImages) {
                        {IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}}), bad}});
 }
 
-// 24-bit images with alpha become 32-bit icons; the others keep their depth
-// and only know transparent (alpha below 128, marked in the mask) or not.
-TEST(IcoEncoder, RoundTripsEveryDepthWithAndWithoutAlpha) {
-  std::mt19937 random(15);
-  for (int bits : {1, 4, 8, 24})
-    for (bool alpha : {false, true})
-      for (uint32_t width : {1u, 13u, 40u}) {
-        CDibImage source;
-        ASSERT_NE(source.Create(width, 3, bits, 0), nullptr);
-        FillRandom(source, random, alpha);
-        Bytes file = EncodeBytes(source, kIco);
-        const BYTE written = bits == 24 && alpha ? 32 : BYTE(bits);
-        const uint32_t size = 40 + (bits <= 8 ? 4 << bits : 0) + (Stride(width, written) + Stride(width, 1)) * 3;
-        Bytes directory = {0, 0, 1, 0, 1, 0, BYTE(width), 3, BYTE(bits <= 4 ? 1 << bits : 0), 0, 1, 0, written, 0};
-        for (uint32_t field : {size, 22u}) PutLe32(directory, field);
-        ASSERT_EQ(file.size(), 22 + size);
-        EXPECT_EQ(Bytes(file.begin(), file.begin() + 22), directory);
-        IconImage expected{width, 3, WORD(bits), false};
-        for (uint32_t i = 0; i < width * 3; ++i) {
-          expected.want.push_back(TopDownPixel(source, i % width, i / width, true));
-          if (written != 32) expected.want.back().rgbReserved = alpha && expected.want.back().rgbReserved < 128 ? 0 : 255;
-        }
-        ExpectDecoded(kIco, {expected.Expected(std::to_string(bits) + " bits, " + std::to_string(width), file)});
-      }
-  for (uint32_t side : {256u, 257u}) {  // a directory byte of 0 stands for 256
-    CDibImage image;
-    ASSERT_NE(image.Create(side, 2, 8, 0), nullptr);
-    Bytes file = EncodeBytes(image, kIco);
-    EXPECT_EQ(file.size() > 6 && file[6] == 0, side == 256);
-    EXPECT_STREQ(image.GetLastError(), side == 256 ? "" : "Can't save this image as icon");
-  }
-}
-
 }  // namespace

@@ -15,22 +15,12 @@ namespace {
 
 // A stream over a copy of the bytes, released with the holder.
 CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
-  void* copy = std::malloc(bytes.size() + 1);
-  std::memcpy(copy, bytes.data(), bytes.size());
+  void* copy = std::memcpy(std::malloc(bytes.size() + 1), bytes.data(), bytes.size());
   return CTSUsePtr<CTSIOStream>(new CTSIOStream(copy, int32_t(bytes.size()), mode, true));
 }
 
 // A 2 x 2, 24-bit BMP: top row red, blue; bottom row green, white.
 const Bytes kTwoByTwo = MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = {0, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}});
-
-TEST(StreamCrc, IsCrc32Mpeg2AndKeepsThePosition) {
-  auto stream = StreamOver(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'});
-  stream->Seek(4, 0);
-  EXPECT_EQ(GetStreamCRC(stream.Get()), 0x0376E6E7u);  // the catalogued check value
-  EXPECT_EQ(stream->Tell(), 4);
-  EXPECT_EQ(GetStreamCRC(StreamOver(Bytes()).Get()), 0xFFFFFFFFu);
-  EXPECT_EQ(GetStreamCRC(nullptr) + GetStreamCRC(StreamOver(Bytes{1, 2}, CTSIOStream::kWrite).Get()), 0u);
-}
 
 // Rows are top-down; codes 0 to 4 are BMP, JPEG, PNG, TGA and PCX both ways
 // (read back here through the codec of that format); Save writes BMP for any
@@ -58,12 +48,12 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
       EXPECT_EQ(back->GetScanline(i / 3)[i % 3].GetARGB(), image->GetScanline(i / 3)[i % 3].GetARGB() | (alpha ? 0 : 0xFF000000u));
   }
   // Refusals leave the image empty; the codec's reason is kept.
-  EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo).Get(), 7) || back->Load(nullptr, IMAGE_FORMAT_DETECT));
-  EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo, CTSIOStream::kWrite).Get(), IMAGE_FORMAT_DETECT));
+  EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo).Get(), 7) || back->Load(nullptr, IMAGE_FORMAT_DETECT) ||
+               back->Load(StreamOver(kTwoByTwo, CTSIOStream::kWrite).Get(), IMAGE_FORMAT_DETECT));
   EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo).Get(), IMAGE_FORMAT_PNG));
   EXPECT_NE(back->GetLastError()[0], '\0');
-  EXPECT_FALSE(back->IsValid() || back->Save(StreamOver(Bytes(100), CTSIOStream::kWrite).Get(), IMAGE_FORMAT_BMP));
-  EXPECT_FALSE(image->Save(nullptr, IMAGE_FORMAT_BMP));
+  EXPECT_FALSE(back->IsValid() || back->Save(StreamOver(Bytes(100), CTSIOStream::kWrite).Get(), IMAGE_FORMAT_BMP) ||
+               image->Save(nullptr, IMAGE_FORMAT_BMP));
   for (auto [width, height] : {std::pair{0, 5}, {5, -1}, {1 << 20, 1 << 20}}) {
     EXPECT_FALSE(image->Create(width, height, true));
     EXPECT_FALSE(image->IsValid() || image->HasAlpha() || image->GetWidth() || image->GetHeight() || image->GetScanline(0));
@@ -71,10 +61,15 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
   }
 }
 
-// A path is cached under the checksum of its spelling; a cached texture gets
-// one more use a load; key 0 is never cached; the manager releases its uses.
-// The texture format follows the device and the image's alpha.
+// A path is cached under the CRC-32/MPEG-2 of its spelling; a cached texture
+// gets one more use a load; key 0 is never cached; the manager releases its
+// uses. The texture format follows the device and the image's alpha.
 TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
+  auto check = StreamOver(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'});
+  check->Seek(4, 0);
+  EXPECT_EQ(GetStreamCRC(check.Get()), 0x0376E6E7u);  // the catalogued check value, the position kept
+  EXPECT_EQ(std::tuple(check->Tell(), GetStreamCRC(StreamOver(Bytes()).Get()), GetStreamCRC(nullptr)), std::tuple(4, 0xFFFFFFFFu, 0u));
+  EXPECT_EQ(GetStreamCRC(StreamOver(Bytes{1, 2}, CTSIOStream::kWrite).Get()), 0u);
   TempFolder folder;
   RecordingWindow window;
   CTSGraphics* device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, false);
@@ -92,8 +87,7 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
     EXPECT_EQ(first->GetUseCount(), 2);
     first->Release();
     CTSIOStream name(const_cast<char*>("logo.bmp"), 8, CTSIOStream::kRead, false);
-    EXPECT_EQ(manager.FindTexture(GetStreamCRC(&name)), first);
-    EXPECT_EQ(manager.FindTexture(0), nullptr);
+    EXPECT_EQ(std::pair(manager.FindTexture(GetStreamCRC(&name)), manager.FindTexture(0)), std::pair(first, static_cast<CTSTexture*>(nullptr)));
     CTSTexture* uncached = manager.LoadTexture("logo.bmp", CTSColor(0), 0, -1);
     EXPECT_NE(uncached, manager.LoadTexture("logo.bmp", CTSColor(0), 0, -1));
     EXPECT_EQ(uncached->GetUseCount(), 1);

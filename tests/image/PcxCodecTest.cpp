@@ -94,43 +94,4 @@ TEST(PcxDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
                        {coded({1, 2, 3, 0xC1}), read}, {at(3, {1, 0, 0, 0, 0, 0xD0, 7, 0xD0, 7}, 66, {252}), read}});  // 2001 x 2001
 }
 
-// 1-bit images are written as one plane, 4-bit ones as four planes of one
-// bit, 8-bit ones as one plane and the map, 24-bit ones as red, green and
-// blue planes; lines of an even length; runs that stop at each plane's end.
-TEST(PcxEncoder, RoundTripsEveryDepthInPlaneSizedRuns) {
-  std::mt19937 random(9);
-  for (DWORD bits : {1u, 4u, 8u, 24u})
-    for (DWORD width : {1u, 9u, 100u}) {
-      const DWORD planeBits = bits == 4 ? 1 : bits == 24 ? 8 : bits, planes = bits == 4 ? 4 : bits == 24 ? 3 : 1;
-      CDibImage image;
-      ASSERT_NE(image.Create(width, 5, bits, 0), nullptr);
-      FillRandom(image, random, false);
-      image.SetXDpi(200);
-      image.SetYDpi(120);
-      for (DWORD x = 1; x < width; ++x) image.WritePixel(x, 0, image.ReadPixel(0, 0));  // a long run
-      const Bytes file = EncodeBytes(image, kPcx);
-      const uint32_t bytesPerLine = (width * planeBits + 15) / 16 * 2;
-      ASSERT_GT(file.size(), 128u);
-      EXPECT_EQ(Bytes(file.begin(), file.begin() + 16), (Bytes{10, 5, 1, BYTE(planeBits), 0, 0, 0, 0, BYTE(width - 1), 0, 4, 0, 200, 0, 120, 0}));
-      EXPECT_EQ(Bytes(file.begin() + 65, file.begin() + 68), (Bytes{BYTE(planes), BYTE(bytesPerLine), 0}));
-      Bytes lines;  // decoded refusing runs across a plane's line
-      for (size_t at = 128, line = 0; line < planes * 5; ++line)
-        for (size_t filled = 0; filled < bytesPerLine;) {
-          const size_t count = at < file.size() && file[at] >= 0xC0 ? file[at++] & 0x3F : 1;
-          ASSERT_TRUE(at < file.size() && filled + count <= bytesPerLine) << bits << " bits, line " << line;
-          lines.insert(lines.end(), count, file[at++]);
-          filled += count;
-        }
-      // The top row's first plane comes first; 8-bit files end with the map.
-      if (bits >= 8) { EXPECT_EQ(lines[0], bits == 8 ? image.GetPixelIndex(0, 4) : image.ReadPixel(0, 4).rgbRed); }
-      if (bits == 8) { EXPECT_EQ(file[file.size() - 769], 12); }
-      ExpectDecoded(kPcx, {{std::to_string(bits) + " bits, " + std::to_string(width), file, width, 5, WORD(bits), false,
-                            [&](uint32_t x, uint32_t y) { return TopDownPixel(image, x, y); }}});
-    }
-  CDibImage image;
-  ASSERT_NE(image.Create(70000, 1, 1, 0), nullptr);
-  EXPECT_TRUE(EncodeBytes(image, kPcx).empty());
-  EXPECT_STREQ(image.GetLastError(), "Image too large for PCX");
-}
-
 }  // namespace

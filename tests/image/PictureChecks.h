@@ -77,16 +77,3 @@ inline RGBQUAD RandomColor(std::mt19937& random) {
   uint32_t v = random();
   return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
 }
-
-// Random pixels and alpha; a palette of distinct random colours, so that
-// WritePixel's nearest index is exact.
-inline void FillRandom(CDibImage& image, std::mt19937& random, bool alpha) {
-  const DWORD colors = image.GetNumColors(), width = image.GetWidth();
-  for (DWORD i = 0; i < colors; ++i) image.SetPaletteColor(BYTE(i), RGBQUAD{BYTE(i), BYTE(random()), BYTE(random()), 0});
-  if (alpha) image.CreateAlphaChannel();
-  for (DWORD i = 0; i < width * image.GetHeight(); ++i) {
-    RGBQUAD color = colors ? image.GetPaletteColor(BYTE(random() % colors)) : RandomColor(random);
-    color.rgbReserved = BYTE(random());
-    image.WritePixel(i % width, i / width, color, true);
-  }
-}

@@ -87,37 +87,4 @@ TEST(TgaDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
                        {Bytes(17, 0), "Not a TGA"}});
 }
 
-// 8-bit images are written colour-mapped with 256 entries of 24 bits, 24-bit
-// ones as true colour, 32 bits with 8 alpha bits when there is alpha;
-// uncompressed, bottom row first.
-TEST(TgaEncoder, RoundTripsEightAndTwentyFourBitsWithAlpha) {
-  std::mt19937 random(8);
-  for (DWORD bits : {8u, 24u})
-    for (bool alpha : {false, true})
-      for (DWORD width : {1u, 13u}) {
-        CDibImage image;
-        ASSERT_NE(image.Create(width, 4, bits, 0), nullptr);
-        FillRandom(image, random, alpha);
-        Bytes file = EncodeBytes(image, kTga);
-        const bool withAlpha = alpha && bits == 24;
-        const size_t pixelBytes = bits == 8 ? 1 : withAlpha ? 4 : 3, first = 18 + (bits == 8 ? 768 : 0);
-        ASSERT_EQ(file.size(), first + width * 4 * pixelBytes);
-        EXPECT_EQ(Bytes(file.begin(), file.begin() + 18), (Bytes{0, BYTE(bits == 8), BYTE(bits == 8 ? 1 : 2), 0, 0, 0, BYTE(bits == 8),
-                                                                 BYTE(bits == 8 ? 24 : 0), 0, 0, 0, 0, BYTE(width), 0, 4, 0,
-                                                                 BYTE(pixelBytes * 8), BYTE(withAlpha ? 8 : 0)}));
-        EXPECT_EQ(file[first], bits == 8 ? image.GetPixelIndex(0, 0) : image.ReadPixel(0, 0).rgbBlue);  // bottom row first
-        ExpectDecoded(kTga, {{std::to_string(bits) + " bits, " + std::to_string(width), file, width, 4, WORD(bits), withAlpha,
-                              [&](uint32_t x, uint32_t y) { return TopDownPixel(image, x, y, true); }}});
-      }
-  CDibImage image;
-  for (DWORD bits : {1u, 4u}) {
-    ASSERT_NE(image.Create(3, 3, bits, 0), nullptr);
-    EXPECT_TRUE(EncodeBytes(image, kTga).empty());
-    EXPECT_STREQ(image.GetLastError(), "Bit depth must be 8 or 24");
-  }
-  ASSERT_NE(image.Create(70000, 1, 24, 0), nullptr);
-  EXPECT_TRUE(EncodeBytes(image, kTga).empty());
-  EXPECT_STREQ(image.GetLastError(), "Image too large for TGA");
-}
-
 }  // namespace

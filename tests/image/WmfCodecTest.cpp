@@ -158,21 +158,18 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
         [](int x, int y) { return EllipseColor(RECT{3, 2, 40, 27}, x, y, kGreen, kBlack); });
   plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39),
         [](int x, int y) { return InEllipse(RECT{2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
-  // A five-pointed star in one stroke, its centre wound twice; a square with
-  // a hole of either orientation and a triangle across them.
-  Figures star(1);
-  for (double k = 0; k < 5; ++k)
-    star[0].push_back(POINT{LONG(std::lround(50 + 45 * std::sin(k * 0.8 * M_PI))), LONG(std::lround(50 - 45 * std::cos(k * 0.8 * M_PI)))});
+  // By either fill rule: a star in one stroke, its centre wound twice; a
+  // square with a hole of either orientation, and a triangle across it.
+  const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
   const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
-  for (int mode : {ALTERNATE, WINDING}) {
-    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
-          [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
+  for (int mode : {ALTERNATE, WINDING})
     for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
       Figures figures = {outer, inner, triangle};
       plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
             [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
+      plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
+            [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     }
-  }
   // One-pixel lines leave out their end point; a six-pixel line is a band with round ends.
   plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
         [](int x, int y) {
