@@ -16,10 +16,9 @@ TEST(DibImage, CreateNormalisesTheDepthAndCapsTheMemory) {
       const WORD expected = bits <= 1 ? 1 : bits <= 4 ? 4 : bits <= 8 ? 8 : 24;
       ASSERT_NE(image.Create(width, 3, bits, CDibImage::FORMAT_PCX), nullptr);
       ASSERT_EQ(std::pair(image.GetBitsPerPixel(), image.GetNumColors()), std::pair(expected, expected == 24 ? 0u : 1u << expected));
-      ASSERT_EQ(image.GetEffWidth(), (width * expected + 31) / 32 * 4) << width << " x " << bits;
-      ASSERT_EQ(image.GetHeader().biSizeImage, image.GetEffWidth() * 3);
-      ASSERT_EQ(std::pair(image.GetBits(2) - image.GetBits(0), image.GetBits(3)), std::pair(2L * image.GetEffWidth(), static_cast<BYTE*>(nullptr)));
-      ASSERT_EQ(image.GetType(), CDibImage::FORMAT_PCX);
+      const DWORD row = (width * expected + 31) / 32 * 4;
+      ASSERT_EQ(std::tuple(image.GetEffWidth(), image.GetHeader().biSizeImage, image.GetBits(2) - image.GetBits(0), image.GetBits(3), image.GetType()),
+                std::tuple(row, 3 * row, 2L * row, static_cast<BYTE*>(nullptr), DWORD(CDibImage::FORMAT_PCX))) << width << " x " << bits;
       for (DWORD i = 0; i < image.GetNumColors(); ++i) ASSERT_EQ(Argb(image.GetPaletteColor(BYTE(i))), 0u);
     }
   const char *empty = "CDibImage::Create : width and height must be greater than zero", *tooLarge = "DIBIMAGE_MAX_MEMORY exceeded";
@@ -29,10 +28,8 @@ TEST(DibImage, CreateNormalisesTheDepthAndCapsTheMemory) {
       {16000, 16000, 1, ""}, {9237, 9237, 24, ""}};
   for (const auto& [width, height, bits, message] : cases) {
     CDibImage image;
-    ASSERT_NE(image.Create(2, 2, 24, 0), nullptr);
-    EXPECT_EQ(image.Create(width, height, bits, 0) != nullptr, *message == 0) << width;
-    EXPECT_STREQ(image.GetLastError(), message);
-    EXPECT_EQ(image.GetWidth(), *message == 0 ? width : 0);
+    EXPECT_EQ(image.Create(2, 2, 24, 0) && image.Create(width, height, bits, 0), *message == 0) << width;
+    EXPECT_EQ(std::pair(std::string(image.GetLastError()), image.GetWidth()), std::pair(std::string(message), *message == 0 ? width : 0));
   }
 }
 
@@ -48,24 +45,18 @@ TEST(DibImage, PixelsReadBackWhatWasWrittenAtEveryDepth) {
     const DWORD colors = image.GetNumColors();
     for (DWORD i = 0; i < colors; ++i) image.SetPaletteColor(BYTE(i), RGBQUAD{BYTE(i * 255 / (colors - 1)), BYTE(255 - i * 255 / (colors - 1)), 0, 0});
     std::vector<RGBQUAD> written;
-    for (long i = 0; i < 19 * 5; ++i) {
+    for (long i = 0; i < 19 * 5 + 4; ++i) {
       RGBQUAD color = colors ? image.GetPaletteColor(BYTE(random() % colors)) : RandomColor(random);
       color.rgbReserved = BYTE(random());
-      image.WritePixel(i % 19, i / 19, RGBQUAD{color.rgbBlue, color.rgbGreen, BYTE(colors ? 1 : color.rgbRed), color.rgbReserved}, true);
-      written.push_back(color);
-      if (!colors) { ASSERT_EQ(image.GetBits(i / 19)[i % 19 * 3 + 2], color.rgbRed); }
+      const long x = i < 95 ? i % 19 : i == 95 ? -1 : i == 96 ? 19 : 0, y = i < 95 ? i / 19 : i == 97 ? -1 : i == 98 ? 5 : 0;
+      image.WritePixel(x, y, RGBQUAD{color.rgbBlue, color.rgbGreen, BYTE(colors ? 1 : color.rgbRed), color.rgbReserved}, true);  // near it
+      written.push_back(i < 95 ? color : written[0]);
     }
-    for (auto [x, y] : {std::pair{-1L, 0L}, {0L, -1L}, {19L, 0L}, {0L, 5L}}) {
-      image.WritePixel(x, y, RGBQUAD{200, 200, 200, 0}, true);
-      EXPECT_EQ(Argb(image.ReadPixel(x, y, true)), Argb(written[0])) << x << "," << y;
-      EXPECT_EQ(image.GetAlphaAt(x, y) + image.GetPixelIndex(x, y), 0);
-    }
-    for (long i = 0; i < 19 * 5; ++i) {
-      ASSERT_EQ(Argb(image.ReadPixel(i % 19, i / 19, true)), Argb(written[i])) << bits << " bits, pixel " << i;
-      ASSERT_EQ(image.ReadPixel(i % 19, i / 19, false).rgbReserved, 0);
-    }
+    for (long i = 0; i < 19 * 5; ++i) ASSERT_EQ(Argb(image.ReadPixel(i % 19, i / 19, true)), Argb(written[i])) << bits << " bits, " << i;
+    EXPECT_EQ(std::tuple(Argb(image.ReadPixel(-1, 2, true)), image.ReadPixel(3, 3).rgbReserved, image.GetAlphaAt(19, 0) + image.GetPixelIndex(0, 5)),
+              std::tuple(Argb(written[0]), 0, 0));
+    if (!colors) { EXPECT_EQ(image.GetBits(1)[5 * 3 + 2], written[19 + 5].rgbRed); }
     ASSERT_NE(image.Create(5, 2, 8, 0), nullptr);
-    ASSERT_TRUE(image.HasAlphaChannel());
     for (long i = 0; i < 10; ++i) EXPECT_EQ(image.GetAlphaAt(i % 5, i / 5), 255);
   }
   CDibImage empty;
