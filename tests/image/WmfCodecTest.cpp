@@ -5,8 +5,6 @@
 // outside it.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "tests/image/PictureChecks.h"
 
 namespace {
@@ -153,14 +151,15 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
   // square with a hole of either orientation, and a triangle across it.
   const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
   const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
-  for (int mode : {ALTERNATE, WINDING})
+  for (int mode : {ALTERNATE, WINDING}) {
+    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
+          [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
       Figures figures = {outer, inner, triangle};
       plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
             [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
-      plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
-            [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     }
+  }
   // One-pixel lines leave out their end point.
   plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
         [](int x, int y) {
