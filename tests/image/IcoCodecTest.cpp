@@ -79,9 +79,9 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngAndPicksTheLargestImage) {
                                                      {20, 20, 8, deep.data}, {20, 20, 8, IconImage{20, 20, 8, false}.Make(random).data}})));
   cases.push_back(wide.Expected("256", IconFile({{255, 1, 24, IconImage{255, 1, 24, false}.Make(random).data}, {0, 1, 1, wide.data}})));
   Picture rgba = RandomPicture(random, 9, 6, 4);
-  PngSpec spec{.width = 9, .height = 6, .colorType = 6};
-  for (uint32_t y = 0; y < 6; ++y) spec.rows.emplace_back(rgba.At(0, y), rgba.At(0, y) + 9 * 4);
-  cases.push_back({"png", IconFile({{4, 4, 24, IconImage{4, 4, 24, false}.Make(random).data}, {9, 6, 32, WritePngDirect(spec)}}), 9, 6, 24, true,
+  PngSpec layout{.width = 9, .height = 6, .colorType = 6};
+  for (uint32_t y = 0; y < 6; ++y) layout.rows.emplace_back(rgba.At(0, y), rgba.At(0, y) + 9 * 4);
+  cases.push_back({"png", IconFile({{4, 4, 24, IconImage{4, 4, 24, false}.Make(random).data}, {9, 6, 32, WritePngDirect(layout)}}), 9, 6, 24, true,
                    [&](uint32_t x, uint32_t y) { return RGBQUAD{rgba.At(x, y)[2], rgba.At(x, y)[1], rgba.At(x, y)[0], rgba.At(x, y)[3]}; }});
   // ImageMagick's icons of fixtures/make-ico-wbmp-fixtures.sh; the 24 x 24
   // image of ico-two-sizes.ico comes after a 16 x 16 one.

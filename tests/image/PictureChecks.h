@@ -33,15 +33,9 @@ using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
 
 inline uint32_t Argb(RGBQUAD c) { return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue; }
 
-// A file and the picture it holds, top row first.
-struct Decoded {
-  std::string name;
-  Bytes file;
-  uint32_t width, height;
-  WORD bits;
-  bool alpha;  // the image has an alpha channel, compared too
-  PixelFunction want;
-};
+// A file and the picture it holds, top row first; `alpha`: the image has an
+// alpha channel, compared too.
+struct Decoded { std::string name; Bytes file; uint32_t width, height; WORD bits; bool alpha; PixelFunction want; };
 
 inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
   for (const Decoded& c : cases) {
