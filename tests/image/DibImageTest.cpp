@@ -80,8 +80,13 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTake) {
                            }};
           for (uint32_t i = 0; i < width * 3; ++i) expected.alpha |= expected.want(i % width, i / width).rgbReserved != 255;
           if (format != CDibImage::FORMAT_TGA || bits >= 8) ExpectDecoded(format, {expected});
-          if (format != CDibImage::FORMAT_PCX) continue;
           const Bytes& file = expected.file;
+          if (format == CDibImage::FORMAT_ICO) {  // one image: its size, colours, one plane, depth, length and place
+            Bytes directory = {0, 0, 1, 0, 1, 0, BYTE(width), 3, BYTE(bits <= 4 ? 1 << bits : 0), 0, 1, 0, BYTE(full ? 32 : bits), 0};
+            for (uint32_t field : {uint32_t(file.size() - 22), 22u}) PutLe32(directory, field);
+            EXPECT_EQ(Bytes(file.begin(), file.begin() + 22), directory);
+          }
+          if (format != CDibImage::FORMAT_PCX) continue;
           const DWORD planeBits = bits == 4 ? 1 : bits == 24 ? 8 : bits, planes = bits == 4 ? 4 : bits == 24 ? 3 : 1;
           const uint32_t lineBytes = (width * planeBits + 15) / 16 * 2;
           EXPECT_EQ(Bytes(file.begin(), file.begin() + 16), (Bytes{10, 5, 1, BYTE(planeBits), 0, 0, 0, 0, BYTE(width - 1), 0, 2, 0, 200, 0, 120, 0}));
