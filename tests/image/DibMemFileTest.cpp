@@ -1,3 +1,5 @@
+// The codec layer's memory file: growth, seeking, reading whole items, and
+// who owns the buffer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,124 +10,42 @@
 
 namespace {
 
-TEST(DibMemFile, GrowsInStepsOf4096PastTheWrittenEnd) {
-  CDibMemFile file;
+// Writes of {position, bytes} give {capacity, size}: the capacity grows to the
+// next multiple of 4096 above the written end; a gap left by a seek past the
+// end reads back as zeros. Seeks clamp at 0; past the end nothing is read and
+// the error flag is set; reads give whole items but consume what remains.
+// An attached buffer is copied to grow and left as it was.
+TEST(DibMemFile, GrowsInStepsOf4096SeeksAndReadsWholeItems) {
+  CDibMemFile file, none;
   ASSERT_TRUE(file.Open());
-  EXPECT_EQ(file.GetCapacity(), 1u);
-  std::vector<BYTE> data(5000, 7);
-  EXPECT_EQ(file.Write(data.data(), 1, data.size()), data.size());
-  EXPECT_EQ(file.GetCapacity(), 8192u);
-  EXPECT_EQ(file.Size(), 5000);
-  // Writing within the capacity does not grow it.
-  EXPECT_EQ(file.Write(data.data(), 100, 30), 30u);
-  EXPECT_EQ(file.GetCapacity(), 8192u);
-  // An exact multiple of 4096 still gets one more step.
-  ASSERT_TRUE(file.Seek(0, 0));
-  std::vector<BYTE> block(8193, 1);
-  EXPECT_EQ(file.Write(block.data(), 8193, 1), 1u);
-  EXPECT_EQ(file.GetCapacity(), 12288u);
-  ASSERT_TRUE(file.Seek(12287, 0));
-  EXPECT_TRUE(file.PutByte(9));
-  EXPECT_EQ(file.GetCapacity(), 12288u);
-  EXPECT_TRUE(file.PutByte(9));
-  EXPECT_EQ(file.GetCapacity(), 16384u);
-  EXPECT_EQ(file.Size(), 12289);
-}
-
-TEST(DibMemFile, SeeksFromEachOriginAndClampsAtZero) {
-  std::vector<BYTE> data(100);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<BYTE>(i);
-  CDibMemFile file(data.data(), data.size());
-  EXPECT_TRUE(file.Seek(-10, 0));
-  EXPECT_EQ(file.Tell(), 0);
-  EXPECT_TRUE(file.Seek(40, 0));
-  EXPECT_TRUE(file.Seek(5, 1));
-  EXPECT_EQ(file.Tell(), 45);
-  EXPECT_EQ(file.GetByte(), 45);
-  EXPECT_TRUE(file.Seek(-3, 2));
-  EXPECT_EQ(file.Tell(), 97);
-  EXPECT_TRUE(file.Seek(-1000, 1));
-  EXPECT_EQ(file.Tell(), 0);
-  EXPECT_FALSE(file.Seek(0, 3));
-  EXPECT_EQ(file.Tell(), 0);
-  // Past the end nothing is read, and the error flag says so.
-  EXPECT_TRUE(file.Seek(150, 0));
-  EXPECT_TRUE(file.Eof());
-  EXPECT_EQ(file.Error(), 1);
-  EXPECT_EQ(file.GetByte(), -1);
-  BYTE buffer[4];
-  EXPECT_EQ(file.Read(buffer, 1, 4), 0u);
-  EXPECT_EQ(file.Tell(), 150);
-}
-
-TEST(DibMemFile, ReadsWholeItemsUpToTheEnd) {
-  std::vector<BYTE> data = {1, 2, 3, 4, 5, 6, 7, 0xFF};
-  CDibMemFile file(data.data(), data.size());
+  const std::vector<BYTE> block(8193, 7);
+  const long steps[][4] = {{0, 5000, 8192, 5000}, {100, 3000, 8192, 5000}, {4096, 8192, 16384, 12288}, {16383, 1, 16384, 16384},
+                           {16384, 1, 20480, 16385}, {24000, 2, 24576, 24002}};
+  for (auto [at, bytes, capacity, size] : steps) {
+    ASSERT_TRUE(file.Seek(at, 0) && file.Write(block.data(), size_t(bytes), 1) == 1);
+    EXPECT_EQ(std::pair(long(file.GetCapacity()), file.Size()), std::pair(capacity, size)) << at;
+  }
+  EXPECT_EQ(std::vector<BYTE>(file.DetachBuffer(false) + 16385, file.DetachBuffer(false) + 24000), std::vector<BYTE>(24000 - 16385, 0));
+  const long seeks[][3] = {{-10, 0, 0}, {40, 0, 40}, {5, 1, 46}, {-1, 2, 24001}, {-100000, 1, 0}, {30000, 0, 30000}};
+  for (auto [offset, origin, position] : seeks) {
+    EXPECT_TRUE(file.Seek(offset, int(origin)));
+    const long tell = file.Tell(), byte = file.GetByte(), eof = file.Eof(), error = file.Error();
+    EXPECT_EQ(std::tuple(tell, byte, eof, error), std::tuple(position, position < 24002 ? 7L * (position < 5000 || position >= 24000) : -1L,
+                                                             long(position >= 24001), long(position > 24002)));
+  }
   BYTE buffer[8] = {};
-  EXPECT_EQ(file.Read(buffer, 3, 2), 2u);
-  EXPECT_EQ(buffer[5], 6);
-  // Two bytes remain: no whole 3-byte item, but the bytes are consumed.
-  EXPECT_EQ(file.Read(buffer, 3, 1), 0u);
-  EXPECT_EQ(file.Tell(), 8);
-  EXPECT_TRUE(file.Eof());
-  ASSERT_TRUE(file.Seek(7, 0));
-  EXPECT_EQ(file.GetByte(), 255);  // a 0xFF byte is not the end value
-  EXPECT_EQ(file.GetByte(), -1);
-  EXPECT_EQ(file.Read(buffer, 0, 5), 0u);
-}
-
-TEST(DibMemFile, WithoutABufferEverythingFails) {
-  CDibMemFile file;
-  BYTE byte = 1;
-  EXPECT_EQ(file.Write(&byte, 1, 1), 0u);
-  EXPECT_FALSE(file.PutByte(1));
-  EXPECT_FALSE(file.Seek(0, 0));
-  EXPECT_EQ(file.Tell(), -1);
-  EXPECT_EQ(file.Size(), -1);
-  EXPECT_TRUE(file.Eof());
-  EXPECT_EQ(file.Error(), -1);
-  EXPECT_EQ(file.GetByte(), -1);
-  EXPECT_EQ(file.Read(&byte, 1, 1), 0u);
-}
-
-TEST(DibMemFile, WritingPastTheEndFillsTheGapWithZeros) {
-  CDibMemFile file;
-  ASSERT_TRUE(file.Open());
-  ASSERT_TRUE(file.PutByte(0xAA));
-  ASSERT_TRUE(file.Seek(5000, 0));
-  ASSERT_TRUE(file.PutByte(0xBB));
-  EXPECT_EQ(file.Size(), 5001);
-  const BYTE* buffer = file.DetachBuffer(false);
-  EXPECT_EQ(buffer[0], 0xAA);
-  for (int i = 1; i < 5000; ++i) ASSERT_EQ(buffer[i], 0) << i;
-  EXPECT_EQ(buffer[5000], 0xBB);
-}
-
-TEST(DibMemFile, AnAttachedBufferIsCopiedWhenItMustGrowAndNeverFreed) {
+  EXPECT_FALSE(file.Seek(0, 3) || !file.Seek(23997, 0) || file.Read(buffer, 2, 2) != 2 || file.Read(buffer, 3, 1) + file.Read(buffer, 0, 5) != 0);
+  EXPECT_EQ(std::pair(file.Tell(), buffer[3]), std::pair(24002L, BYTE(7)));
+  EXPECT_EQ(none.Write(buffer, 1, 1) + none.Read(buffer, 1, 1), 0u);
+  EXPECT_FALSE(none.PutByte(1) || none.Seek(0, 0) || !none.Eof());
+  EXPECT_EQ(std::vector<long>({none.Tell(), none.Size(), none.Error(), none.GetByte()}), std::vector<long>(4, -1));
   std::vector<BYTE> data = {1, 2, 3, 4};
-  {
-    CDibMemFile file(data.data(), data.size());
-    EXPECT_FALSE(file.Open());
-    ASSERT_TRUE(file.Seek(0, 2));
-    BYTE more[3] = {5, 6, 7};
-    EXPECT_EQ(file.Write(more, 1, 3), 3u);
-    BYTE* grown = file.DetachBuffer(false);
-    EXPECT_NE(grown, data.data());
-    EXPECT_EQ(std::memcmp(grown, "\1\2\3\4\5\6\7", 7), 0);
-  }
-  EXPECT_EQ(data, (std::vector<BYTE>{1, 2, 3, 4}));
-}
-
-TEST(DibMemFile, DetachedBufferBelongsToTheCaller) {
-  BYTE* buffer;
-  {
-    CDibMemFile file;
-    ASSERT_TRUE(file.Open());
-    ASSERT_TRUE(file.PutByte(42));
-    buffer = file.DetachBuffer(true);
-  }
-  EXPECT_EQ(buffer[0], 42);
-  free(buffer);
+  CDibMemFile attached(data.data(), data.size());
+  EXPECT_FALSE(attached.Open() || !attached.Seek(0, 2) || attached.Write("\5\6\7", 1, 3) != 3);
+  BYTE* detached = attached.DetachBuffer(true);
+  EXPECT_EQ(std::memcmp(detached, "\1\2\3\4\5\6\7", 7) + (data != std::vector<BYTE>{1, 2, 3, 4}), 0);
+  attached.Close();
+  free(detached);
 }
 
 }  // namespace

@@ -1,552 +1,225 @@
-// The metafile codec on metafiles built record by record here: placeable and
-// plain Windows metafiles and enhanced metafiles, with the expected pixels
-// worked out from the shapes' geometry.
+// The metafile codec on placeable, plain and enhanced metafiles built record
+// by record here. Every drawing is compared pixel by pixel with a reference
+// worked out from the shapes' geometry: a pixel belongs to a shape when its
+// centre does, and a one-pixel outline is the shape's pixels next to one
+// outside it.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <functional>
-#include <initializer_list>
-
-#include "tests/image/CodecTestSupport.h"
+#include "tests/image/PictureChecks.h"
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000;
-constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;  // COLORREF: 0x00BBGGRR
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;  // 0x00BBGGRR
+enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
+enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325, kPolyPolygon = 0x0538 };
+using Figures = std::vector<std::vector<POINT>>;
 
 // A Windows metafile: records of 16-bit words.
-class Wmf {
- public:
-  Wmf& Record(uint16_t function, std::initializer_list<int> words) {
-    PutLe32(m_records, static_cast<uint32_t>(3 + words.size()));
-    PutLe16(m_records, function);
-    for (int word : words) PutLe16(m_records, static_cast<uint16_t>(word));
+struct Wmf {
+  Bytes records;
+  Wmf& operator()(uint16_t function, const std::vector<int>& words) {
+    PutLe32(records, uint32_t(3 + words.size()));
+    PutLe16(records, function);
+    for (int word : words) PutLe16(records, uint16_t(word));
     return *this;
   }
-  Wmf& WindowOrg(int x, int y) { return Record(0x020B, {y, x}); }
-  Wmf& WindowExt(int x, int y) { return Record(0x020C, {y, x}); }
-  Wmf& Pen(int style, int width, uint32_t color) {
-    return Record(0x02FA, {style, width, 0, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)});
+  Wmf& Window(int x, int y, int width, int height) { return (*this)(0x020B, {y, x})(0x020C, {height, width}); }
+  // A pen in slot 0 and a brush in slot 1, both selected; style 5 is a null pen, 1 a hollow brush.
+  Wmf& Tools(int penStyle, int penWidth, uint32_t pen, int brushStyle, uint32_t brush) {
+    (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)});
+    return (*this)(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
-  Wmf& Brush(int style, uint32_t color) {
-    return Record(0x02FC, {style, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16), 0});
-  }
-  Wmf& Select(int index) { return Record(0x012D, {index}); }
-  Wmf& Delete(int index) { return Record(0x01F0, {index}); }
-  Wmf& FillMode(int mode) { return Record(0x0106, {mode}); }
-  Wmf& Rectangle(int l, int t, int r, int b) { return Record(0x041B, {b, r, t, l}); }
-  Wmf& Ellipse(int l, int t, int r, int b) { return Record(0x0418, {b, r, t, l}); }
-  Wmf& MoveTo(int x, int y) { return Record(0x0214, {y, x}); }
-  Wmf& LineTo(int x, int y) { return Record(0x0213, {y, x}); }
-  Wmf& Poly(uint16_t function, const std::vector<POINT>& points) {
-    std::vector<int> words = {static_cast<int>(points.size())};
-    for (POINT p : points) words.insert(words.end(), {static_cast<int>(p.x), static_cast<int>(p.y)});
-    return Words(function, words);
-  }
-  Wmf& PolyPolygon(const std::vector<std::vector<POINT>>& figures) {
-    std::vector<int> words = {static_cast<int>(figures.size())};
-    for (auto& figure : figures) words.push_back(static_cast<int>(figure.size()));
+  Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
+  Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
+  Wmf& Poly(uint16_t function, const Figures& figures, int mode = ALTERNATE) {
+    std::vector<int> words;
+    if (function == kPolyPolygon) words.push_back(int(figures.size()));
+    for (auto& figure : figures) words.push_back(int(figure.size()));
     for (auto& figure : figures)
-      for (POINT p : figure) words.insert(words.end(), {static_cast<int>(p.x), static_cast<int>(p.y)});
-    return Words(0x0538, words);
+      for (POINT p : figure) words.insert(words.end(), {int(p.x), int(p.y)});
+    return (*this)(kFillMode, {mode})(function, words);
   }
-  Wmf& Words(uint16_t function, const std::vector<int>& words) {
-    PutLe32(m_records, static_cast<uint32_t>(3 + words.size()));
-    PutLe16(m_records, function);
-    for (int word : words) PutLe16(m_records, static_cast<uint16_t>(word));
-    return *this;
-  }
-  Wmf& Raw(const Bytes& bytes) {
-    m_records.insert(m_records.end(), bytes.begin(), bytes.end());
-    return *this;
-  }
-
-  // Header, records, end record.
-  Bytes Plain(uint16_t objects = 4) const {
-    Bytes out;
-    PutLe16(out, 1);
-    PutLe16(out, 9);
-    PutLe16(out, 0x0300);
-    PutLe32(out, static_cast<uint32_t>((18 + m_records.size() + 6) / 2));
+  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record
+    Bytes out = {1, 0, 9, 0, 0, 3};
+    PutLe32(out, uint32_t((18 + records.size() + 6) / 2));
     PutLe16(out, objects);
-    PutLe32(out, 0);
-    PutLe16(out, 0);
-    out.insert(out.end(), m_records.begin(), m_records.end());
-    PutLe32(out, 3);
-    PutLe16(out, 0);
+    out.resize(18, 0);
+    out.insert(out.end(), records.begin(), records.end());
+    out.insert(out.end(), {3, 0, 0, 0, 0, 0});
     return out;
   }
-  Bytes Placeable(int left, int top, int right, int bottom, int unitsPerInch, uint16_t objects = 4) const {
-    Bytes out;
-    PutLe32(out, 0x9AC6CDD7);
-    PutLe16(out, 0);
-    for (int v : {left, top, right, bottom, unitsPerInch}) PutLe16(out, static_cast<uint16_t>(v));
-    PutLe32(out, 0);
-    uint16_t checksum = 0;
-    for (size_t i = 0; i < out.size(); i += 2) checksum ^= static_cast<uint16_t>(out[i] | out[i + 1] << 8);
-    PutLe16(out, checksum);
-    Bytes plain = Plain(objects);
+  Bytes Placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
+    Bytes out = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0}, plain = Plain();  // the checksum left 0: it is not read
+    for (int v : {left, top, right, bottom, unitsPerInch, 0, 0, 0}) PutLe16(out, uint16_t(v));
     out.insert(out.end(), plain.begin(), plain.end());
     return out;
   }
-
- private:
-  Bytes m_records;
 };
 
 // An enhanced metafile: records of 32-bit fields, on a 96-dpi reference device.
-class Emf {
- public:
-  Emf& Record(uint32_t type, std::initializer_list<int32_t> fields) {
-    Bytes params;
-    for (int32_t field : fields) PutLe32(params, static_cast<uint32_t>(field));
-    return Raw(type, params);
+struct Emf {
+  Bytes records;
+  uint32_t count = 2;
+  Emf& operator()(uint32_t type, const std::vector<int32_t>& fields) {
+    for (uint32_t v : {type, uint32_t(8 + 4 * fields.size())}) PutLe32(records, v);
+    for (int32_t field : fields) PutLe32(records, uint32_t(field));
+    return ++count, *this;
   }
-  Emf& Raw(uint32_t type, const Bytes& params) {
-    PutLe32(m_records, type);
-    PutLe32(m_records, static_cast<uint32_t>(8 + params.size()));
-    m_records.insert(m_records.end(), params.begin(), params.end());
-    ++m_count;
-    return *this;
+  // POLYGON16 (86) of one figure or POLYPOLYGON16 (91): bounds, counts, points.
+  Emf& Poly(uint32_t type, const Figures& figures) {
+    std::vector<int32_t> fields = {0, 0, 0, 0}, points;
+    if (type == 91) fields.push_back(int32_t(figures.size()));
+    for (auto& figure : figures) {
+      if (type == 91) fields.push_back(int32_t(figure.size()));
+      for (POINT p : figure) points.push_back(int32_t(uint16_t(p.x) | uint32_t(uint16_t(p.y)) << 16));
+    }
+    fields.insert(fields.begin() + 4 + (type == 91), int32_t(points.size()));
+    fields.insert(fields.end(), points.begin(), points.end());
+    return (*this)(type, fields);
   }
-  // Bounds, count, then 16-bit (POLYGON16 86, POLYLINE16 87) or 32-bit points.
-  Emf& Poly(uint32_t type, const std::vector<POINT>& points, bool wide) {
-    Bytes params(16, 0);
-    PutLe32(params, static_cast<uint32_t>(points.size()));
-    for (POINT p : points) Point(params, p, wide);
-    return Raw(type, params);
-  }
-  Emf& PolyPolygon(const std::vector<std::vector<POINT>>& figures, bool wide) {
-    Bytes params(16, 0);
-    PutLe32(params, static_cast<uint32_t>(figures.size()));
-    size_t total = 0;
-    for (auto& figure : figures) total += figure.size();
-    PutLe32(params, static_cast<uint32_t>(total));
-    for (auto& figure : figures) PutLe32(params, static_cast<uint32_t>(figure.size()));
-    for (auto& figure : figures)
-      for (POINT p : figure) Point(params, p, wide);
-    return Raw(wide ? 8 : 91, params);
-  }
-
-  // `frame` in 0.01 mm: 2540 is 96 pixels.
-  Bytes Build(RECT frame, uint16_t handles = 4, RECT bounds = {0, 0, -1, -1}) const {
+  // `frame` in 0.01 mm: 2540 is 96 pixels. Four handles, no description or palette.
+  Bytes Build(RECT frame, RECT bounds = {0, 0, -1, -1}) const {
     Bytes out;
-    PutLe32(out, EMR_HEADER);
-    PutLe32(out, 88);
-    for (LONG v : {bounds.left, bounds.top, bounds.right, bounds.bottom, frame.left, frame.top, frame.right,
-                   frame.bottom})
-      PutLe32(out, static_cast<uint32_t>(v));
-    PutLe32(out, ENHMETA_SIGNATURE);
-    PutLe32(out, 0x10000);
-    PutLe32(out, static_cast<uint32_t>(88 + m_records.size() + 20));
-    PutLe32(out, m_count + 2);
-    PutLe16(out, handles);
-    PutLe16(out, 0);
-    for (int i = 0; i < 3; ++i) PutLe32(out, 0);  // description, palette
-    for (int v : {960, 960, 254, 254}) PutLe32(out, static_cast<uint32_t>(v));
-    out.insert(out.end(), m_records.begin(), m_records.end());
+    for (LONG v : std::initializer_list<LONG>{LONG(EMR_HEADER), 88, bounds.left, bounds.top, bounds.right, bounds.bottom, frame.left,
+                                              frame.top, frame.right, frame.bottom, LONG(ENHMETA_SIGNATURE), 0x10000,
+                                              LONG(88 + records.size() + 20), LONG(count), 4, 0, 0, 0, 960, 960, 254, 254})
+      PutLe32(out, uint32_t(v));
+    out.insert(out.end(), records.begin(), records.end());
     for (uint32_t v : {14u, 20u, 0u, 16u, 20u}) PutLe32(out, v);  // EOF
     return out;
   }
-
- private:
-  static void Point(Bytes& out, POINT p, bool wide) {
-    if (wide) {
-      PutLe32(out, static_cast<uint32_t>(p.x));
-      PutLe32(out, static_cast<uint32_t>(p.y));
-    } else {
-      PutLe16(out, static_cast<uint16_t>(p.x));
-      PutLe16(out, static_cast<uint16_t>(p.y));
-    }
-  }
-  Bytes m_records;
-  uint32_t m_count = 0;
 };
-
-uint32_t ColorAt(const CDibImage& image, int x, int y) {
-  RGBQUAD c = TopDownPixel(image, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-  return c.rgbRed | c.rgbGreen << 8 | static_cast<uint32_t>(c.rgbBlue) << 16;
-}
-
-// Every pixel against `expected(x, y)`; reports the first few differences.
-void ExpectPixels(const CDibImage& image, const std::function<uint32_t(int, int)>& expected) {
-  int failures = 0;
-  for (int y = 0; y < static_cast<int>(image.GetHeight()); ++y) {
-    for (int x = 0; x < static_cast<int>(image.GetWidth()); ++x) {
-      if (ColorAt(image, x, y) != expected(x, y) && ++failures <= 5)
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << ColorAt(image, x, y) << " not "
-                      << expected(x, y);
-    }
-  }
-  EXPECT_EQ(failures, 0);
-}
 
 bool Inside(int x, int y, RECT r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-uint32_t RectExpectation(int x, int y, RECT r, uint32_t fill, uint32_t border) {
-  if (!Inside(x, y, r)) return kWhite;
-  bool edge = x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1;
+uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {  // with a one-pixel border
+  return !Inside(x, y, r) ? kWhite : Inside(x, y, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) ? fill : border;
+}
+
+bool InEllipse(RECT box, int x, int y) {
+  double dx = (x + 0.5 - (box.left + box.right) / 2.0) / ((box.right - box.left) / 2.0);
+  double dy = (y + 0.5 - (box.top + box.bottom) / 2.0) / ((box.bottom - box.top) / 2.0);
+  return dx * dx + dy * dy <= 1;
+}
+
+uint32_t EllipseColor(RECT box, int x, int y, uint32_t fill, uint32_t border) {
+  if (!InEllipse(box, x, y)) return kWhite;
+  bool edge = !InEllipse(box, x - 1, y) || !InEllipse(box, x + 1, y) || !InEllipse(box, x, y - 1) || !InEllipse(box, x, y + 1);
   return edge ? border : fill;
 }
 
-Bytes Decoded(CDibImage& image, const Bytes& data) {
-  EXPECT_TRUE(DecodeBytes(image, data, CDibImage::FORMAT_WMF)) << image.GetLastError();
-  return data;
-}
-
-TEST(WmfDecoder, PlaceableFileSizeComesFromItsBoxAndWindowMapsOntoIt) {
-  // 640 x 320 logical units at 960 an inch: 64 x 32 pixels; a unit is 0.1 pixel.
-  Wmf wmf;
-  wmf.WindowOrg(100, 200).WindowExt(640, 320);
-  wmf.Pen(0, 0, kBlack).Brush(0, kRed).Select(0).Select(1);
-  wmf.Rectangle(100 + 100, 200 + 50, 100 + 300, 200 + 200);  // pixels 10..29 x 5..19
-  CDibImage image;
-  Decoded(image, wmf.Placeable(100, 200, 740, 520, 960));
-  ASSERT_EQ(image.GetWidth(), 64u);
-  ASSERT_EQ(image.GetHeight(), 32u);
-  EXPECT_EQ(image.GetBitsPerPixel(), 24);
-  EXPECT_EQ(image.GetType(), CDibImage::FORMAT_WMF);
-  ExpectPixels(image, [](int x, int y) { return RectExpectation(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); });
-}
-
-TEST(WmfDecoder, PlainFileTakesItsSizeFromTheFirstWindowExtent) {
-  // A flipped window: y grows upwards from the bottom edge.
-  Wmf wmf;
-  wmf.WindowOrg(0, 40).WindowExt(50, -40);
-  wmf.Pen(5, 0, 0).Brush(0, kGreen).Select(0).Select(1);
-  wmf.Rectangle(5, 35, 20, 30);  // pixels 5..19 x 5..9
-  CDibImage image;
-  Decoded(image, wmf.Plain());
-  ASSERT_EQ(image.GetWidth(), 50u);
-  ASSERT_EQ(image.GetHeight(), 40u);
-  ExpectPixels(image, [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; });
-}
-
-TEST(WmfDecoder, FillRulesDecideTheCentreOfAStar) {
-  // A five-pointed star drawn in one stroke: its centre pentagon is wound twice.
-  std::vector<POINT> star;
-  for (int k = 0; k < 5; ++k) {
-    double angle = (-90 + 144 * k) * M_PI / 180;
-    star.push_back(POINT{static_cast<LONG>(std::lround(50 + 45 * std::cos(angle))),
-                         static_cast<LONG>(std::lround(50 + 45 * std::sin(angle)))});
-  }
-  for (int mode : {ALTERNATE, WINDING}) {
-    Wmf wmf;
-    wmf.WindowExt(100, 100).Pen(5, 0, 0).Brush(0, kBlue).Select(0).Select(1).FillMode(mode);
-    wmf.Poly(0x0324, star);
-    CDibImage image;
-    Decoded(image, wmf.Plain());
-    ASSERT_TRUE(image.IsValid());
-    EXPECT_EQ(ColorAt(image, 50, 50), mode == WINDING ? kBlue : kWhite);
-    for (int k = 0; k < 5; ++k) {
-      // Inside each arm, near its tip; and outside, between two arms.
-      double tip = (-90 + 72 * k) * M_PI / 180, gap = tip + 36 * M_PI / 180;
-      EXPECT_EQ(ColorAt(image, static_cast<int>(50 + 35 * std::cos(tip)),
-                        static_cast<int>(50 + 35 * std::sin(tip))),
-                kBlue);
-      EXPECT_EQ(ColorAt(image, static_cast<int>(50 + 30 * std::cos(gap)),
-                        static_cast<int>(50 + 30 * std::sin(gap))),
-                kWhite);
+// Whether the pixel centre lies in the figures by the fill rule: the edges
+// crossing its row at or left of it, counted exactly in integers (twice the
+// crossing at row py is 2 a.x + (py - 2 a.y) (b.x - a.x) / (b.y - a.y)).
+bool InFigures(const Figures& figures, int x, int y, bool winding) {
+  int64_t px = 2 * x + 1, py = 2 * y + 1, crossings = 0, turns = 0;
+  for (const auto& figure : figures)
+    for (size_t i = 0; i < figure.size(); ++i) {
+      POINT a = figure[i], b = figure[(i + 1) % figure.size()];
+      int direction = a.y < b.y ? 1 : -1;
+      if (direction < 0) std::swap(a, b);
+      if (a.y == b.y || py < 2 * a.y || py >= 2 * b.y || 2 * a.x * (b.y - a.y) + (py - 2 * a.y) * (b.x - a.x) > px * (b.y - a.y))
+        continue;
+      ++crossings;
+      turns += direction;
     }
-    // The star is symmetric about its vertical axis: so are the filled pixels
-    // (away from the columns the rounded corners may touch).
-    int asymmetric = 0;
-    for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 50; ++x) asymmetric += ColorAt(image, x, y) != ColorAt(image, 99 - x, y);
-    EXPECT_LT(asymmetric, 20);
-  }
+  return winding ? turns != 0 : crossings % 2 == 1;
 }
 
-TEST(WmfDecoder, PolyPolygonsLeaveHolesByRuleAndOrientation) {
-  std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
-  std::vector<POINT> same = {{20, 20}, {40, 20}, {40, 40}, {20, 40}};
-  std::vector<POINT> reversed = {{20, 20}, {20, 40}, {40, 40}, {40, 20}};
-  struct Case {
-    int mode;
-    std::vector<POINT> inner;
-    bool holeFilled;
-  } cases[] = {{ALTERNATE, same, false}, {WINDING, same, true}, {WINDING, reversed, false}};
-  for (const Case& c : cases) {
-    Wmf wmf;
-    wmf.WindowExt(60, 60).Pen(5, 0, 0).Brush(0, kRed).Select(0).Select(1).FillMode(c.mode);
-    wmf.PolyPolygon({outer, c.inner});
-    CDibImage image;
-    Decoded(image, wmf.Plain());
-    ExpectPixels(image, [&](int x, int y) {
-      if (!Inside(x, y, RECT{10, 10, 50, 50})) return kWhite;
-      return Inside(x, y, RECT{20, 20, 40, 40}) && !c.holeFilled ? kWhite : kRed;
-    });
-  }
+Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height,
+                const std::function<uint32_t(int x, int y)>& want) {
+  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
+            uint32_t c = want(int(x), int(y));
+            return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
+          }};
 }
 
-TEST(WmfDecoder, EllipsesAreFilledAndOutlined) {
-  Wmf wmf;
-  wmf.WindowExt(80, 60).Pen(0, 0, kBlack).Brush(0, kGreen).Select(0).Select(1).Ellipse(0, 0, 80, 60);
-  CDibImage image;
-  Decoded(image, wmf.Plain());
-  ASSERT_TRUE(image.IsValid());
-  int filled = 0;
-  for (int y = 0; y < 60; ++y) {
-    for (int x = 0; x < 80; ++x) {
-      double dx = (x + 0.5 - 40) / 40, dy = (y + 0.5 - 30) / 30, d = dx * dx + dy * dy;
-      uint32_t color = ColorAt(image, x, y);
-      if (d < 0.85) {
-        EXPECT_EQ(color, kGreen) << x << "," << y;
-      }
-      if (d > 1.05) {
-        EXPECT_EQ(color, kWhite) << x << "," << y;
-      }
-      EXPECT_EQ(color, ColorAt(image, 79 - x, y));  // symmetric both ways
-      EXPECT_EQ(color, ColorAt(image, x, 59 - y));
-      filled += color != kWhite;
-      // Every painted pixel touching a white one is the pen's.
-      if (color != kWhite && x > 0 && x < 79 && y > 0 && y < 59) {
-        bool border = ColorAt(image, x - 1, y) == kWhite || ColorAt(image, x + 1, y) == kWhite ||
-                      ColorAt(image, x, y - 1) == kWhite || ColorAt(image, x, y + 1) == kWhite;
-        if (border) {
-          EXPECT_EQ(color, kBlack) << x << "," << y;
-        }
-      }
-    }
-  }
-  EXPECT_NEAR(filled, M_PI * 40 * 30, M_PI * 40 * 30 * 0.03);
-  EXPECT_EQ(ColorAt(image, 0, 30), kBlack);
-  EXPECT_EQ(ColorAt(image, 40, 0), kBlack);
-}
-
-TEST(WmfDecoder, LinesFollowMoveToAndLineTo) {
-  Wmf wmf;
-  wmf.WindowExt(40, 40).Pen(0, 1, kRed).Select(0);
-  wmf.MoveTo(5, 10).LineTo(25, 10).LineTo(25, 30);  // the end points are not drawn
-  wmf.MoveTo(0, 0).LineTo(8, 8);
-  wmf.Poly(0x0325, {{30, 2}, {38, 2}});  // polyline
-  CDibImage image;
-  Decoded(image, wmf.Plain());
-  ExpectPixels(image, [](int x, int y) {
-    bool on = (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) ||
-              (y == 2 && x >= 30 && x < 38);
-    return on ? kRed : kWhite;
-  });
-}
-
-TEST(WmfDecoder, WidePensCoverTheirWidth) {
-  Wmf wmf;
-  wmf.WindowExt(60, 40).Pen(0, 6, kBlue).Select(0).MoveTo(10, 20).LineTo(50, 20);
-  CDibImage image;
-  Decoded(image, wmf.Plain());
-  for (int x = 10; x < 50; ++x) {
-    for (int y = 18; y <= 21; ++y) EXPECT_EQ(ColorAt(image, x, y), kBlue) << x << "," << y;
-    EXPECT_EQ(ColorAt(image, x, 13), kWhite);
-    EXPECT_EQ(ColorAt(image, x, 26), kWhite);
-  }
-  EXPECT_EQ(ColorAt(image, 3, 20), kWhite);
-  EXPECT_EQ(ColorAt(image, 56, 20), kWhite);
-}
-
-TEST(WmfDecoder, ObjectsTakeTheLowestFreeSlotAndBadIndexesAreIgnored) {
-  Wmf wmf;
-  wmf.WindowExt(30, 30);
-  wmf.Brush(0, kRed).Pen(5, 0, 0).Select(1);  // slots 0 and 1
-  wmf.Delete(0).Brush(0, kGreen).Select(0);   // the green brush takes slot 0
-  wmf.Select(2).Select(1000);                 // nothing there: ignored
-  wmf.Rectangle(0, 0, 10, 10);
-  wmf.Brush(0, kBlue).Delete(1).Select(1);  // the blue brush took slot 2: slot 1 is empty
-  wmf.Rectangle(10, 10, 20, 20);            // still green
-  wmf.Delete(500).Brush(1, 0).Select(1).Rectangle(20, 20, 30, 30);  // a hollow brush in slot 1
-  CDibImage image;
-  Decoded(image, wmf.Plain(3));
-  ExpectPixels(image, [](int x, int y) {
-    return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite;
-  });
-}
-
-TEST(WmfDecoder, UnknownRecordsAreSkippedAndFieldsShortOfTheirRecordIgnored) {
-  auto draw = [](Wmf& wmf) { wmf.Pen(5, 0, 0).Brush(0, kRed).Select(0).Select(1).Rectangle(4, 4, 12, 9); };
-  Wmf plain;
-  plain.WindowExt(16, 16);
-  draw(plain);
-  Wmf noisy;
-  noisy.WindowExt(16, 16).Words(0x0626, {0x0F00, 3, 0xABCD, 0x1234, 0x5678});  // an escape
-  noisy.Record(0x0209, {0x00FF, 0}).Record(0x0201, {0xFF, 0xFF});              // text and background colours
-  noisy.Record(0x0324, {200, 1, 2});                                           // 200 points promised
-  noisy.Record(0x041B, {9, 12}).Record(0x012D, {});  // short rectangle, empty select
-  draw(noisy);
-  CDibImage a, b;
-  Decoded(a, plain.Plain());
-  Decoded(b, noisy.Plain());
-  ExpectPixels(b, [&](int x, int y) { return ColorAt(a, x, y); });
-  EXPECT_EQ(ColorAt(b, 4, 4), kRed);
-  EXPECT_EQ(ColorAt(b, 12, 4), kWhite);
-}
-
-TEST(WmfDecoder, ARecordLongerThanWhatRemainsEndsThePlayback) {
-  Wmf wmf;
-  wmf.WindowExt(20, 20).Pen(5, 0, 0).Brush(0, kRed).Select(0).Select(1).Rectangle(0, 0, 5, 5);
-  Bytes lying;
-  PutLe32(lying, 1000);
-  PutLe16(lying, 0x041B);
-  wmf.Raw(lying).Rectangle(10, 10, 15, 15);
-  CDibImage image;
-  Decoded(image, wmf.Plain());
-  ExpectPixels(image, [](int x, int y) { return Inside(x, y, RECT{0, 0, 5, 5}) ? kRed : kWhite; });
-}
-
-TEST(WmfDecoder, EnhancedMetafilesMapTheirFrame) {
-  Emf emf;
-  emf.Record(37, {static_cast<int32_t>(0x80000008)});                     // NULL_PEN
-  emf.Record(39, {1, 0, static_cast<int32_t>(kRed), 0}).Record(37, {1});  // brush 1
-  emf.Record(43, {10, 5, 30, 20});                                        // rectangle
-  emf.Record(37, {static_cast<int32_t>(0x80000004)});                     // BLACK_BRUSH
-  emf.Poly(86, {{40, 30}, {60, 30}, {60, 40}, {40, 40}}, false);          // POLYGON16
-  emf.Record(40, {1}).Record(37, {1});                                    // deleted: still black
-  emf.Poly(3, {{70, 5}, {90, 5}, {90, 15}, {70, 15}}, true);              // POLYGON
-  CDibImage image;
-  Decoded(image, emf.Build(RECT{0, 0, 2540, 1270}));
-  ASSERT_EQ(image.GetWidth(), 96u);
-  ASSERT_EQ(image.GetHeight(), 48u);
-  ExpectPixels(image, [](int x, int y) {
-    if (Inside(x, y, RECT{10, 5, 30, 20})) return kRed;
-    return Inside(x, y, RECT{40, 30, 60, 40}) || Inside(x, y, RECT{70, 5, 90, 15}) ? kBlack : kWhite;
-  });
-}
-
-TEST(WmfDecoder, EnhancedWindowAndViewportScaleTheDrawing) {
-  Emf emf;
-  emf.Record(17, {MM_ANISOTROPIC}).Record(10, {1000, 1000}).Record(9, {960, 480});  // window
-  emf.Record(12, {0, 0}).Record(11, {96, 48});                                      // viewport
-  emf.Record(37, {static_cast<int32_t>(0x80000008)}).Record(37, {static_cast<int32_t>(0x80000004)});
-  emf.PolyPolygon({{{1100, 1100}, {1500, 1100}, {1500, 1400}, {1100, 1400}},
-                   {{1200, 1200}, {1300, 1200}, {1300, 1300}, {1200, 1300}}},
-                  true);                                  // pixels 10..49 x 10..39 less 20..29 x 20..29
-  emf.Record(37, {static_cast<int32_t>(0x80000007)});     // BLACK_PEN
-  emf.Record(27, {1600, 1050}).Record(54, {1800, 1050});  // pixels 60..79 on row 5
-  emf.Record(19, {WINDING});
-  emf.PolyPolygon({{{1600, 1200}, {1800, 1200}, {1800, 1400}, {1600, 1400}}}, false);
-  CDibImage image;
-  Decoded(image, emf.Build(RECT{0, 0, 2540, 1270}));
-  ExpectPixels(image, [](int x, int y) {
-    if (Inside(x, y, RECT{10, 10, 50, 40})) return Inside(x, y, RECT{20, 20, 30, 30}) ? kWhite : kBlack;
-    if (y == 5 && x >= 60 && x < 80) return kBlack;
-    // The outline runs along the right and bottom edges, one pixel past the fill.
-    return Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
-  });
-}
-
-TEST(WmfDecoder, EnhancedMetafileWithoutFrameUsesItsBounds) {
-  Emf emf;
-  emf.Record(42, {0, 0, 30, 20});  // ellipse
-  CDibImage image;
-  Decoded(image, emf.Build(RECT{0, 0, 0, 0}, 1, RECT{0, 0, 29, 19}));
-  EXPECT_EQ(image.GetWidth(), 30u);
-  EXPECT_EQ(image.GetHeight(), 20u);
-  EXPECT_EQ(ColorAt(image, 0, 10), kBlack);  // the default pen
-  EXPECT_EQ(ColorAt(image, 15, 10), kWhite);
-  EXPECT_EQ(ColorAt(image, 0, 0), kWhite);
-}
-
-TEST(WmfDecoder, LargePicturesAreScaledDownKeepingTheirAspect) {
-  Wmf wmf;
-  wmf.WindowExt(20000, 10000).Pen(5, 0, 0).Brush(0, kRed).Select(0).Select(1).Rectangle(0, 0, 10000, 10000);
-  CDibImage image;
-  Decoded(image, wmf.Placeable(0, 0, 20000, 10000, 96));
-  ASSERT_EQ(image.GetWidth(), 4096u);
-  ASSERT_EQ(image.GetHeight(), 2048u);
-  EXPECT_EQ(ColorAt(image, 2047, 2047), kRed);
-  EXPECT_EQ(ColorAt(image, 2048, 0), kWhite);
-}
-
-TEST(WmfDecoder, ReportsEveryFailure) {
-  auto message = [](const Bytes& data) {
-    CDibImage image;
-    EXPECT_FALSE(DecodeBytes(image, data, CDibImage::FORMAT_WMF));
-    EXPECT_FALSE(image.IsValid());
-    return std::string(image.GetLastError());
+TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
+  std::vector<Decoded> cases;
+  auto plain = [&](const char* name, int size, Wmf wmf, const std::function<uint32_t(int, int)>& want, uint16_t objects = 4) {
+    Bytes window = Wmf().Window(0, 0, size, size).records;
+    wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
+    cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
   };
-  Wmf drawing;
-  drawing.WindowExt(10, 10).Rectangle(0, 0, 5, 5);
-  Wmf nothing;
-  EXPECT_EQ(message({}), "empty WMF");
-  EXPECT_EQ(message(nothing.Plain()), "empty WMF");
-  EXPECT_EQ(message(nothing.Placeable(0, 0, 10, 10, 96)), "empty WMF");
-  EXPECT_EQ(message(Emf().Build(RECT{0, 0, 254, 254})), "empty WMF");
-
-  EXPECT_EQ(message(Bytes(64, 'x')), "corrupted WMF");                       // no metafile
-  EXPECT_EQ(message(drawing.Placeable(0, 0, 10, 10, 0)), "corrupted WMF");   // no units
-  EXPECT_EQ(message(drawing.Placeable(5, 5, 5, 10, 96)), "corrupted WMF");   // no width
-  EXPECT_EQ(message(Wmf().Rectangle(0, 0, 5, 5).Plain()), "corrupted WMF");  // no window extent
-  EXPECT_EQ(message(Emf().Record(43, {0, 0, 1, 1}).Build({0, 0, 0, 0})), "corrupted WMF");  // no size
-  Bytes broken = Wmf().Raw({2, 0, 0, 0, 0x1B, 0x04}).Plain();  // first record too short
-  EXPECT_EQ(message(broken), "corrupted WMF");
-  Bytes wrongVersion = drawing.Plain();
-  wrongVersion[4] = 0x02;
-  EXPECT_EQ(message(wrongVersion), "corrupted WMF");
-  Bytes longer = drawing.Plain();  // the header claims more words than the file holds
-  longer[6] += 1;
-  EXPECT_EQ(message(longer), "corrupted WMF");
-  Bytes emf = Emf().Record(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
-  emf[48] += 4;
-  EXPECT_EQ(message(emf), "corrupted WMF");
-
-  CDibImage image;
-  image.SetEscape(1);
-  EXPECT_FALSE(DecodeBytes(image, drawing.Plain(), CDibImage::FORMAT_WMF));
-  EXPECT_STREQ(image.GetLastError(), "Cancelled");
-  image.SetEscape(-1);
-  EXPECT_FALSE(DecodeBytes(image, drawing.Placeable(0, 0, 300, 150, 100), CDibImage::FORMAT_WMF));
-  EXPECT_STREQ(image.GetLastError(), "output dimensions returned");
-  EXPECT_EQ(image.GetWidth(), 288u);
-  EXPECT_EQ(image.GetHeight(), 144u);
-  EXPECT_FALSE(image.IsValid());
-}
-
-TEST(WmfEncoder, SavingIsNotSupported) {
-  CDibImage image;
-  ASSERT_NE(image.Create(4, 4, 24, CDibImage::FORMAT_WMF), nullptr);
-  EXPECT_FALSE(image.Encode(nullptr, CDibImage::FORMAT_WMF));
-  EXPECT_STREQ(image.GetLastError(), "null file handler");
-  EXPECT_TRUE(EncodeBytes(image, CDibImage::FORMAT_WMF).empty());
-  EXPECT_STREQ(image.GetLastError(), "Save WMF not supported");
-  CDibImage empty;
-  EXPECT_TRUE(EncodeBytes(empty, CDibImage::FORMAT_WMF).empty());
-  EXPECT_STREQ(empty.GetLastError(), "null image!!!");
-}
-
-// Three small metafiles, one of each kind.
-std::vector<Bytes> Samples() {
-  Wmf wmf;
-  wmf.WindowOrg(0, 0).WindowExt(32, 24).Pen(0, 0, kBlue).Brush(0, kRed).Select(0).Select(1);
-  wmf.Rectangle(2, 2, 12, 10).Ellipse(14, 4, 30, 20).MoveTo(0, 23).LineTo(31, 0);
-  Emf emf;
-  emf.Record(39, {1, 0, static_cast<int32_t>(kGreen), 0}).Record(37, {1});
-  emf.Poly(86, {{2, 2}, {40, 2}, {20, 30}}, false).Record(42, {50, 10, 90, 40});
-  return {wmf.Placeable(0, 0, 32, 24, 96), wmf.Plain(), emf.Build(RECT{0, 0, 2540, 1270})};
-}
-
-TEST(WmfDecoder, IsFoundByDetection) {
-  for (const Bytes& data : Samples()) {
-    CDibImage direct, detected;
-    Decoded(direct, data);
-    ASSERT_TRUE(DecodeBytes(detected, data, CDibImage::FORMAT_UNKNOWN)) << detected.GetLastError();
-    EXPECT_EQ(detected.GetType(), CDibImage::FORMAT_WMF);
-    ASSERT_EQ(detected.GetWidth(), direct.GetWidth());
-    ExpectPixels(detected, [&](int x, int y) { return ColorAt(direct, x, y); });
-  }
-  // Other formats stay theirs.
-  CDibImage bmp;
-  ASSERT_TRUE(DecodeBytes(bmp, MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = Bytes(16, 7)}),
-                          CDibImage::FORMAT_UNKNOWN));
-  EXPECT_EQ(bmp.GetType(), CDibImage::FORMAT_BMP);
-}
-
-TEST(WmfDecoder, TruncatedFilesFailAtEveryLength) {
-  for (const Bytes& data : Samples()) {
-    for (size_t length = 0; length < data.size(); ++length) {
-      CDibImage image;
-      EXPECT_FALSE(DecodeBytes(image, Bytes(data.begin(), data.begin() + length), CDibImage::FORMAT_WMF))
-          << length;
-      EXPECT_NE(image.GetLastError()[0], '\0');
+  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12),
+        [](int x, int y) { return Framed(x, y, RECT{3, 2, 20, 12}, kRed, kBlack); });
+  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27),
+        [](int x, int y) { return EllipseColor(RECT{3, 2, 40, 27}, x, y, kGreen, kBlack); });
+  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39),
+        [](int x, int y) { return InEllipse(RECT{2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
+  // By either fill rule: a star in one stroke, its centre wound twice; a
+  // square with a hole of either orientation, and a triangle across it.
+  const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
+  const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
+  for (int mode : {ALTERNATE, WINDING}) {
+    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
+          [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
+    for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
+      Figures figures = {outer, inner, triangle};
+      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
+            [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
     }
   }
+  // One-pixel lines leave out their end point.
+  plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
+        [](int x, int y) {
+          bool on = (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38);
+          return on ? kRed : kWhite;
+        });
+  // New objects take the lowest free slot; an empty or unknown slot selects
+  // nothing; unknown records and fields short of their record are skipped; a
+  // record longer than what remains ends the playback.
+  plain("slots", 30,
+        Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000})
+            .Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0})
+            .Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
+        [](int x, int y) { return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite; }, 3);
+  Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2})(kRectangle, {9, 12})(kSelect, {});
+  skipped.Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9).records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
+  plain("skipped", 20, skipped.Box(kRectangle, 10, 10, 15, 15), [](int x, int y) { return Inside(x, y, RECT{4, 4, 12, 9}) ? kRed : kWhite; });
+  // A placeable file: 640 x 320 units at 960 an inch are 64 x 32 pixels, and
+  // the window maps onto them; a plain file's window may be flipped; larger
+  // pictures are scaled down to 4096 pixels, keeping their aspect.
+  Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 200, 250, 400, 400);
+  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32,
+                          [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
+  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40,
+                          [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
+  Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
+  cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
+
+  // Enhanced metafiles: stock objects (0x80000000 | n), a brush made, used
+  // and deleted (its slot then selects nothing), polygons, the frame giving
+  // the size; a window (1000, 1000) + (960, 480) onto the viewport (0, 0) +
+  // (96, 48); a line; without a frame the bounds give the size, and the
+  // default pen is black and the brush white.
+  constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004), kBlackPen = int32_t(0x80000007);
+  Emf emf = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48})(37, {kNullPen});
+  emf(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37, {kBlackBrush})(40, {1})(37, {1})(19, {WINDING});
+  emf.Poly(91, {{{1100, 1300}, {1500, 1300}, {1500, 1400}, {1100, 1400}}, {{1200, 1300}, {1300, 1300}, {1300, 1400}, {1200, 1400}}});
+  emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050}).Poly(86, {{{1600, 1200}, {1800, 1200}, {1800, 1400}, {1600, 1400}}});
+  cases.push_back(Drawing("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, [](int x, int y) {
+    if (Inside(x, y, RECT{10, 5, 30, 20})) return kRed;
+    // The outline runs along the right and bottom edges, one pixel past the fill.
+    return Inside(x, y, RECT{10, 30, 50, 40}) || (y == 5 && x >= 60 && x < 80) || Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
+  }));
+  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
+                          [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
+  ExpectDecoded(CDibImage::FORMAT_WMF, cases);
+}
+
+TEST(WmfDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
+  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};  // a first record too short
+  Bytes plain = drawing.Plain(), emf = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
+  ExpectRefused(CDibImage::FORMAT_WMF,
+                {{{}, "empty WMF"}, {Wmf().Plain(), "empty WMF"}, {Wmf().Placeable(0, 0, 10, 10, 96), "empty WMF"},
+                 {Emf().Build(RECT{0, 0, 254, 254}), "empty WMF"}, {Bytes(64, 'x'), "corrupted WMF"},
+                 {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"}, {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},
+                 {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), "corrupted WMF"},              // no window extent
+                 {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},             // no size
+                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plain, 4, {2}), "corrupted WMF"},     // version
+                 {Patched(plain, 6, {BYTE(plain[6] + 1)}), "corrupted WMF"},                     // longer than the file
+                 {Patched(emf, 48, {BYTE(emf[48] + 4)}), "corrupted WMF"}});
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+// Shared by the ICO, TGA, PCX, WBMP and WMF tests: the pictures the fixture
+// scripts (fixtures/make-*.sh) describe, computed again here; tables of files
+// and the pictures they hold, compared pixel by pixel; tables of bad files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/image/CodecTestSupport.h"
+
+namespace fixture {
+// "rgb", 7 x 5, as blue, green, red; its opacity is "alpha".
+inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
+  if (y == 1 && x < 5) return RGBQUAD{90, 30, 200, BYTE(37 * x + 61)};
+  return RGBQUAD{BYTE(7 * x * x + 29 * y), BYTE(11 * x + 71 * y + 40), BYTE(53 * x + 17 * y), BYTE(37 * x + 61 * y)};
+}
+inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
+inline RGBQUAD Grey(uint32_t x, uint32_t y) { return Level(y == 2 && x < 6 ? 0 : BYTE(29 * x + 53 * y + 11)); }
+inline RGBQUAD Pal16(uint32_t x, uint32_t y) {  // 11 x 6
+  uint32_t i = y == 4 && x > 2 ? 9 : (3 * x + 5 * y) % 16;
+  return RGBQUAD{BYTE(97 * i), BYTE(255 - 16 * i), BYTE(16 * i), 0};
+}
+inline RGBQUAD Mono(uint32_t x, uint32_t y) { return Level((x * x + 3 * y) % 5 < 2 ? 0 : 255); }  // 13 x 4
+}  // namespace fixture
+
+using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
+
+inline uint32_t Argb(RGBQUAD c) { return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue; }
+
+// A file and the picture it holds, top row first; `alpha`: the image has an
+// alpha channel, compared too.
+struct Decoded { std::string name; Bytes file; uint32_t width, height; WORD bits; bool alpha; PixelFunction want; };
+
+inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
+  for (const Decoded& c : cases) {
+    CDibImage image;
+    ASSERT_TRUE(DecodeBytes(image, c.file, format)) << c.name << ": " << image.GetLastError();
+    ASSERT_EQ(std::pair(image.GetWidth(), image.GetHeight()), std::pair(c.width, c.height)) << c.name;
+    EXPECT_EQ(std::pair(image.GetBitsPerPixel(), image.HasAlphaChannel()), std::pair(c.bits, c.alpha)) << c.name;
+    for (uint32_t i = 0; i < c.width * c.height; ++i) {
+      RGBQUAD got = TopDownPixel(image, i % c.width, i / c.width, c.alpha), want = c.want(i % c.width, i / c.width);
+      ASSERT_EQ(Argb(got) | (c.alpha ? 0 : 0xFF000000), Argb(want) | (c.alpha ? 0 : 0xFF000000))
+          << c.name << " at " << i % c.width << "," << i / c.width;
+    }
+  }
+}
+
+// Every file fails to decode with its message.
+inline void ExpectRefused(DWORD format, const std::vector<std::pair<Bytes, const char*>>& cases) {
+  for (const auto& [file, message] : cases) {
+    CDibImage image;
+    EXPECT_FALSE(DecodeBytes(image, file, format)) << testing::PrintToString(file);
+    EXPECT_STREQ(image.GetLastError(), message) << testing::PrintToString(file);
+  }
+}
+
+// `file` with the bytes at `at` replaced.
+inline Bytes Patched(Bytes file, size_t at, const Bytes& bytes) {
+  file.resize(std::max(file.size(), at + bytes.size()));
+  std::copy(bytes.begin(), bytes.end(), file.begin() + long(at));
+  return file;
+}
+
+inline RGBQUAD RandomColor(std::mt19937& random) {
+  uint32_t v = random();
+  return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
