@@ -53,7 +53,6 @@ class D3D8Fixture : public testing::Test {
       for (INT x = 0; x < image->GetWidth(); ++x) pixels.push_back(image->GetScanline(y)[x].GetARGB());
     return pixels;
   }
-  DWORD BackPixel(INT x, INT y) { return m_device->GetPixel(x, y).GetARGB(); }
 
   HWND m_window = nullptr;
   CTSD3D8Graphics* m_device = nullptr;
