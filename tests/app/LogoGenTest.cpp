@@ -3,26 +3,22 @@
 // the picture is colourful and shows every mirror flip.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "tests/common/TempFolder.h"
+#include "tests/common/RunTool.h"
 
 namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-int RunLogoGen(const std::string& arguments) {
-  std::string command = std::string(LOGOGEN_PATH) + " " + arguments + " >out.txt 2>&1";
-  int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunLogoGen(const std::string& arguments) { return RunTool(LOGOGEN_PATH, arguments).status; }
 
 uint32_t Get32(const std::string& file, size_t at) {
   return uint8_t(file[at]) | uint8_t(file[at + 1]) << 8 | uint8_t(file[at + 2]) << 16 |
@@ -66,7 +62,7 @@ double ShareChangedBy(const Picture& picture, int x0, int y0, int w, int h, bool
 
 TEST(LogoGen, WritesAPlain24BitBmpThatSdlReadsAlike) {
   TempFolder folder;
-  ASSERT_EQ(RunLogoGen("logo.bmp"), 0) << ReadWholeFile("out.txt");
+  ASSERT_EQ(RunLogoGen("logo.bmp"), 0) << ReadWholeFile("tool-errors.txt");
   const std::string file = ReadWholeFile("logo.bmp");
   const size_t rowBytes = kWidth * 3;  // already a multiple of 4
   ASSERT_EQ(file.size(), 54 + rowBytes * kHeight);
@@ -97,7 +93,7 @@ TEST(LogoGen, WritesAPlain24BitBmpThatSdlReadsAlike) {
 
 TEST(LogoGen, ThePictureIsColourfulAndShowsEveryFlip) {
   TempFolder folder;
-  ASSERT_EQ(RunLogoGen("logo.bmp"), 0) << ReadWholeFile("out.txt");
+  ASSERT_EQ(RunLogoGen("logo.bmp"), 0) << ReadWholeFile("tool-errors.txt");
   Picture picture = ReadWithSdl("logo.bmp");
   ASSERT_EQ(picture.size(), size_t(kWidth * kHeight)) << SDL_GetError();
 
@@ -126,11 +122,12 @@ TEST(LogoGen, ThePictureIsColourfulAndShowsEveryFlip) {
 
 TEST(LogoGen, RefusesBadArgumentsAndUnwritablePaths) {
   TempFolder folder;
-  EXPECT_EQ(RunLogoGen(""), 2);
-  EXPECT_NE(ReadWholeFile("out.txt").find("Usage: logogen OUTPUT.bmp"), std::string::npos);
-  EXPECT_EQ(RunLogoGen("a.bmp b.bmp"), 2);
-  EXPECT_EQ(RunLogoGen("missing/folder/logo.bmp"), 1);
-  EXPECT_NE(ReadWholeFile("out.txt").find("cannot write missing/folder/logo.bmp"), std::string::npos);
+  for (auto [arguments, status, message] : {std::tuple{"", 2, "Usage: logogen OUTPUT.bmp"}, {"a.bmp b.bmp", 2, "Usage"},
+                                             {"missing/folder/logo.bmp", 1, "cannot write missing/folder/logo.bmp"}}) {
+    ToolRun run = RunTool(LOGOGEN_PATH, arguments);
+    EXPECT_EQ(run.status, status) << arguments;
+    EXPECT_NE((run.out + run.errors).find(message), std::string::npos) << arguments << ": " << run.out << run.errors;
+  }
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The demo scene drawn end to end, headless on the virtual clock: the back
 // buffer after some frames against a composition computed here from the
 // logo file's own pixels, with dirty rectangles on and off, and the overlay's
-// changed rectangle frame by frame. Each test runs in its own process (the
-// application object lives until the process ends).
+// changed rectangle frame by frame; each run in a child process of its own.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +21,7 @@
 #include "engine/graphics/software/TSGDIRenderTarget.h"
 #include "engine/graphics/software/TSGDITexture.h"
 #include "platform/Platform.h"
+#include "tests/app/ChildProcess.h"
 #include "tests/common/TempFolder.h"
 
 namespace {
@@ -166,11 +167,6 @@ void WriteSettings(bool dirtyRects, bool lockFps) {
 class QarnSceneFixture : public testing::Test {
  protected:
   void SetUp() override {
-    // Made before the application object, so that it is removed only after
-    // the object's end banner went into it at exit.
-    static TempFolder folder;
-    // One run of the application object per process, as under ctest.
-    if (CGameFrame::Instance().GetWindow() != nullptr) GTEST_SKIP() << "run each test in its own process";
     std::filesystem::create_directories("Background");
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
                                std::filesystem::copy_options::overwrite_existing);
@@ -194,6 +190,7 @@ class QarnSceneFixture : public testing::Test {
     return BuildDemoScene(*frame.GetRenderTree(), logo);
   }
 
+  TempFolder m_folder;
   Picture m_logo;
 };
 
@@ -204,15 +201,16 @@ class QarnSceneTest : public QarnSceneFixture, public testing::WithParamInterfac
 TEST_P(QarnSceneTest, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
   const bool dirtyRects = GetParam();
   WriteSettings(dirtyRects, true);
-  CGameFrame::Instance().SetFrameLimit(40);
-  WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-  CGameFrame& frame = CGameFrame::Instance();
-  ASSERT_EQ(frame.GetFramesDrawn(), 40u);
-  EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
-  const uint32_t alpha = AlphaInFrame(40, 30);
-  EXPECT_TRUE(
-      SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
-      << "alpha " << alpha;
+  IN_CHILD_PROCESS({
+    CGameFrame::Instance().SetFrameLimit(40);
+    WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+    CGameFrame& frame = CGameFrame::Instance();
+    EXPECT_EQ(frame.GetFramesDrawn(), 40u);
+    EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
+    const uint32_t alpha = AlphaInFrame(40, 30);
+    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
+        << "alpha " << alpha;
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(DirtyRects, QarnSceneTest, testing::Bool(),
@@ -225,16 +223,17 @@ class QarnPulseTest : public QarnSceneFixture, public testing::WithParamInterfac
 
 TEST_P(QarnPulseTest, ThePulsingPiecesBlendWithTheAlphaOfTheLastFrame) {
   const auto [dirtyRects, frames] = GetParam();
-  DemoScene scene = StartScene(dirtyRects);
-  CGameFrame& frame = CGameFrame::Instance();
-  frame.SetFrameTime(40);
-  frame.SetFrameLimit(DWORD(frames));
-  RunFrameLoop(frame, &scene);
-  ASSERT_EQ(frame.GetFramesDrawn(), DWORD(frames));
-  const uint32_t alpha = AlphaInFrame(frames, 40);
-  EXPECT_TRUE(
-      SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
-      << "alpha " << alpha;
+  IN_CHILD_PROCESS({
+    DemoScene scene = StartScene(dirtyRects);
+    CGameFrame& frame = CGameFrame::Instance();
+    frame.SetFrameTime(40);
+    frame.SetFrameLimit(DWORD(frames));
+    RunFrameLoop(frame, &scene);
+    EXPECT_EQ(frame.GetFramesDrawn(), DWORD(frames));
+    const uint32_t alpha = AlphaInFrame(frames, 40);
+    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
+        << "alpha " << alpha;
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, QarnPulseTest, testing::Combine(testing::Bool(), testing::Values(20, 60)));
@@ -243,34 +242,58 @@ INSTANTIATE_TEST_SUITE_P(Frames, QarnPulseTest, testing::Combine(testing::Bool()
 // rectangle a dirty frame reports after the first is the overlay's text,
 // exactly in the frames where the FPS value it takes in Update changed.
 TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChanged) {
-  StartScene(true);
-  CGameFrame& frame = CGameFrame::Instance();
-  frame.SetFrameTime(30);
-  CTSRenderTree& tree = *frame.GetRenderTree();
-  DWORD shownFps = 0;
-  int changes = 0;
-  for (int i = 0; i < 100; ++i) {
-    frame.BeginFrame();
-    const DWORD fps = frame.GetFPS();
-    frame.GetDevice()->BeginScene();
-    tree.Update();
-    tree.Render(frame.GetDevice());
-    frame.GetDevice()->EndScene();
-    RECT bounds;
-    tree.GetDirtyBounds(&bounds);
-    frame.EndFrame();
-    if (i == 0) {
-      EXPECT_EQ(Text(bounds), "0,0,640,480") << "the first frame is drawn in full";
-    } else if (fps != shownFps) {
-      ++changes;
-      EXPECT_EQ(Text(bounds), "10,10,90,26") << "frame " << i << ", FPS " << shownFps << " -> " << fps;
-    } else {
-      EXPECT_EQ(Text(bounds), "0,0,0,0") << "frame " << i << ", FPS " << fps;
+  IN_CHILD_PROCESS({
+    StartScene(true);
+    CGameFrame& frame = CGameFrame::Instance();
+    frame.SetFrameTime(30);
+    CTSRenderTree& tree = *frame.GetRenderTree();
+    DWORD shownFps = 0;
+    int changes = 0;
+    for (int i = 0; i < 100; ++i) {
+      frame.BeginFrame();
+      const DWORD fps = frame.GetFPS();
+      frame.GetDevice()->BeginScene();
+      tree.Update();
+      tree.Render(frame.GetDevice());
+      frame.GetDevice()->EndScene();
+      RECT bounds;
+      tree.GetDirtyBounds(&bounds);
+      frame.EndFrame();
+      const char* expected = i == 0 ? "0,0,640,480" : fps != shownFps ? "10,10,90,26" : "0,0,0,0";
+      changes += i > 0 && fps != shownFps;
+      EXPECT_EQ(Text(bounds), expected) << "frame " << i << ", FPS " << shownFps << " -> " << fps;
+      shownFps = fps;
     }
-    shownFps = fps;
-  }
-  // Three seconds of frames close at least two one-second windows.
-  EXPECT_GE(changes, 1);
+    // Three seconds of frames close at least two one-second windows.
+    EXPECT_GE(changes, 1);
+  });
+}
+
+// Not seen in frame pixels: the uses an image object holds, and bounds far out.
+TEST(ImageObject, HoldsOneUseOfTheImageItShowsAndKeepsItsBoundsIn32Bits) {
+  CTSUsePtr<CTSGDITexture> first(new CTSGDITexture), second(new CTSGDITexture);
+  ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) && second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
+  auto* sprite = new CSpriteObject;
+  RECT out[2] = {};
+  EXPECT_FALSE(sprite->GetBoundRect(out) || sprite->GetDirtyRects(out, 1) || sprite->IsDirty());
+  sprite->SetImage(first.Get());
+  sprite->SetImage(first.Get());
+  EXPECT_EQ(first->GetUseCount(), 2);
+  sprite->SetImage(second.Get());
+  EXPECT_EQ(first->GetUseCount(), 1);
+  EXPECT_EQ(second->GetUseCount(), 2);
+  EXPECT_EQ(sprite->GetDirtyRects(out, 0), 0);
+  sprite->SetPosition(INT_MAX - 5, INT_MIN);
+  EXPECT_TRUE(sprite->GetBoundRect(out));
+  EXPECT_EQ(Text(out[0]), Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}));
+  sprite->SetImage(nullptr);  // an empty place
+  EXPECT_EQ(second->GetUseCount(), 1);
+  EXPECT_FALSE(sprite->GetBoundRect(out));
+  sprite->SetImage(first.Get());
+  CTSRenderTree* tree = new CTSRenderTree(8, true);
+  tree->GetRoot()->AddChild(sprite, nullptr, nullptr);
+  tree->Release();
+  EXPECT_EQ(first->GetUseCount(), 1);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
+// Dirty-rectangle frames on the software device: on random scenes a dirty
+// frame shows exactly what a full redraw shows and changes nothing outside the
+// bounds it reports; the orders the tree fixes are checked on a small scene.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <vector>
 
+#include "engine/graphics/TSGDIGraphics.h"
+#include "engine/graphics/TSGraphicsManager.h"
 #include "engine/object/TSCustomException.h"
 #include "engine/scene/TSRenderTree.h"
-#include "platform/Platform.h"
-#include "tests/scene/RecordingGraphics.h"
+#include "tests/platform/RecordingWindow.h"
 #include "tests/scene/TestNode.h"
 
 #ifdef __SANITIZE_ADDRESS__
@@ -16,267 +21,215 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 
 namespace {
 
-using Events = std::vector<TSDeviceEvent>;
-using Ids = std::vector<DWORD>;
+constexpr INT kWidth = 64;
+constexpr INT kHeight = 48;
 
-constexpr RECT kWhole = {0, 0, 640, 480};
+std::vector<Pixel555> Pixels(CTSGraphics* device) {
+  CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
+  std::vector<Pixel555> pixels;
+  for (INT y = 0; y < kHeight; ++y) pixels.insert(pixels.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
+  return pixels;
+}
 
-TSDeviceEvent Clip(const RECT& rect) { return {TSDeviceEvent::kClip, 0, rect}; }
-TSDeviceEvent Clear(const RECT& rect) { return {TSDeviceEvent::kClear, 0, rect}; }
-TSDeviceEvent Draw(DWORD id, const RECT& clip) { return {TSDeviceEvent::kDraw, id, clip}; }
-
-// What a dirty-mode frame clears first: each record, in order.
-Events Clears(const std::vector<RECT>& records) {
-  Events events;
-  for (const RECT& rect : records) {
-    events.push_back(Clip(rect));
-    events.push_back(Clear(rect));
+// The nodes of a random scene: what each change leaves to repaint is reported
+// by the node itself, or (for what hidden, closed and removed nodes leave
+// behind) by a bound-less node drawn first.
+struct RandomScene {
+  explicit RandomScene(unsigned seed) : random(seed) {
+    const INT capacities[] = {-3, 0, 1, 2, 3, 5, 8, 64};
+    tree = new CTSRenderTree(capacities[Pick(8)], true);
+    damage->hasBound = false;
+    damage->SetPriority(INT_MIN);
+    tree->GetRoot()->AddChild(damage, nullptr, nullptr);
+    for (int i = Pick(6); i >= 0; --i) Add();
   }
-  return events;
-}
+  ~RandomScene() { tree->Release(); }
 
-Events Concat(Events first, const Events& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
+  int Pick(int n) { return int(random() % unsigned(n)); }
+  DWORD Colour() { return 0xFF000000 | (random() & 0xF8F8F8); }
+  // What the node shows and what it has yet to report, for a node that will not report it.
+  void Damage(CTestNode* node) {
+    damage->rects.insert(damage->rects.end(), node->rects.begin(), node->rects.end());
+    damage->rects.push_back(node->bound);
+    damage->dirty = true;
+  }
+  void Changed(CTestNode* node) {
+    node->rects.push_back(node->bound);
+    node->dirty = true;
+  }
+  // The node and everything below it.
+  std::vector<CTestNode*> Subtree(CTestNode* top) {
+    std::vector<CTestNode*> below;
+    for (CTestNode* node : nodes)
+      for (CTestNode* up = node; up != nullptr; up = up->parentNode)
+        if (up == top) below.push_back(node);
+    return below;
+  }
+  void Add() {
+    auto* node = new CTestNode(DWORD(nodes.size() + 1), &log);
+    INT x = Pick(kWidth + 8) - 8, y = Pick(kHeight + 8) - 8;
+    node->bound = {x, y, x + 1 + Pick(24), y + 1 + Pick(24)};
+    node->Paint(Colour());
+    node->SetPriority(Pick(5) - 2);
+    node->parentNode = nodes.empty() || Pick(2) ? nullptr : nodes[Pick(int(nodes.size()))];
+    (node->parentNode != nullptr ? node->parentNode : tree->GetRoot())->AddChild(node, nullptr, nullptr);
+    Changed(node);
+    nodes.push_back(node);
+  }
+  void Change() {
+    if (nodes.empty()) return Add();
+    CTestNode* node = nodes[Pick(int(nodes.size()))];
+    switch (Pick(7)) {
+      case 0: {  // move
+        INT dx = Pick(21) - 10, dy = Pick(21) - 10;
+        node->rects.push_back(node->bound);
+        SetRect(&node->bound, node->bound.left + dx, node->bound.top + dy, node->bound.right + dx, node->bound.bottom + dy);
+        return Changed(node);
+      }
+      case 1:  // hide or show
+        node->visible = !node->visible;
+        return node->visible ? Changed(node) : Damage(node);
+      case 2:  // close or open its children
+        node->childrenEnabled = !node->childrenEnabled;
+        for (CTestNode* below : Subtree(node)) Damage(below);
+        return;
+      case 3:  // move among its siblings
+        for (CTestNode* below : Subtree(node)) Damage(below);
+        return node->SetPriority(Pick(5) - 2);
+      case 4:  // recolour
+        node->Paint(Colour());
+        return Changed(node);
+      case 5: {  // remove with everything below it
+        std::vector<CTestNode*> gone = Subtree(node);
+        for (CTestNode* below : gone) Damage(below);
+        node->Destroy();
+        std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); });
+        return;
+      }
+      default:
+        return Add();
+    }
+  }
+
+  std::mt19937 random;
+  TSNodeLog log;
+  CTSRenderTree* tree = nullptr;
+  CTestNode* damage = new CTestNode(0, &log);
+  std::vector<CTestNode*> nodes;
+};
 
 class DirtyRectTest : public testing::Test {
  protected:
   void SetUp() override {
-    Platform::EnableVirtualClock(1000, SYSTEMTIME{});
-    UseTree(128);
+    for (int i = 0; i < 2; ++i) {
+      devices[i] = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, windows[i].Handle(), kWidth,
+                                                               kHeight, false, true);
+      ASSERT_NE(devices[i], nullptr);
+    }
   }
   void TearDown() override {
-    tree->Release();
-    Platform::DisableVirtualClock();
+    for (CTSGraphics* device : devices)
+      if (device != nullptr) device->Release();
   }
 
-  void UseTree(INT capacity) {
-    if (tree != nullptr) tree->Release();
-    tree = new CTSRenderTree(capacity, true);
-  }
-  // A node under the root (added at once to the root's list by the next Update).
-  CTestNode* Add(DWORD id, const RECT& bound, CTSRenderTreeObject* parent = nullptr) {
-    auto* node = new CTestNode(id, &log);
-    node->SetBound(bound);
-    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr);
-    tree->Update();
-    return node;
-  }
-  // Renders one frame and returns what reached the device.
-  Events Frame() {
-    device.events.clear();
-    tree->Render(&device);
-    return device.events;
-  }
-  RECT Bounds() const {
-    RECT bounds = {1, 2, 3, 4};
-    EXPECT_EQ(tree->GetDirtyBounds(&bounds), &bounds);
-    return bounds;
-  }
-
-  TSNodeLog log;
-  CRecordingGraphics device{640, 480};
-  CTSRenderTree* tree = nullptr;
+  RecordingWindow windows[2];
+  CTSGraphics* devices[2] = {};
 };
 
-TEST_F(DirtyRectTest, ModeOffClearsEverythingAndDrawsEveryVisibleObject) {
-  tree->EnableDirtyRect(false);
-  EXPECT_FALSE(tree->IsDirtyRectEnabled());
-  CTestNode* hidden = Add(1, {0, 0, 10, 10});
-  hidden->visible = false;
-  Add(2, {5, 5, 20, 20}, hidden);
-  CTestNode* closed = Add(3, {30, 30, 60, 60});
-  closed->childrenEnabled = false;
-  Add(4, {0, 0, 1, 1}, closed);
-  CTestNode* unbounded = Add(5, {});
-  unbounded->hasBound = false;
-  Add(6, {-20, 470, 700, 500});
-
-  EXPECT_EQ(Frame(),
-            (Events{Clip(kWhole), Clear(kWhole), Clip(kWhole), Clip({5, 5, 20, 20}), Draw(2, {5, 5, 20, 20}),
-                    Clip({30, 30, 60, 60}), Draw(3, {30, 30, 60, 60}), Clip(kWhole), Draw(5, kWhole),
-                    Clip({0, 470, 640, 480}), Draw(6, {0, 470, 640, 480})}));
-}
-
-TEST_F(DirtyRectTest, AFrameWithNothingDirtyClearsAndPaintsNothing) {
-  Add(1, {0, 0, 100, 100});
-  CTestNode* invisible = Add(2, {50, 50, 60, 60});
-  invisible->visible = false;
-  invisible->dirty = true;
-  invisible->rects = {{50, 50, 60, 60}};
-  EXPECT_EQ(Frame(), Events{});
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 0, 0}));
-  EXPECT_EQ(log.asked, Ids{});
-}
-
-TEST_F(DirtyRectTest, ADirtyObjectWithoutRectanglesIsPaintedInFullWithNothingCleared) {
-  Add(1, {0, 0, 100, 100});
-  CTestNode* dirty = Add(2, {40, 40, 80, 80});
-  dirty->dirty = true;
-  EXPECT_EQ(Frame(), (Events{Clip({40, 40, 80, 80}), Draw(2, {40, 40, 80, 80})}));
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 0, 0}));
-  EXPECT_EQ(log.asked, Ids{2});
-  EXPECT_EQ(log.askedMax, std::vector<INT>{128});
-  // Drawing made it clean.
-  EXPECT_EQ(Frame(), Events{});
-}
-
-TEST_F(DirtyRectTest, DuplicateAndContainedRectanglesAddNothing) {
-  CTestNode* object = Add(1, {});
-  object->hasBound = false;
-  object->dirty = true;
-  RECT big = {10, 10, 110, 110};
-  RECT inside = {20, 20, 30, 30};
-  object->rects = {big, big, inside, {10, 10, 110, 60}};
-  CTestNode* other = Add(2, {});
-  other->hasBound = false;
-  other->dirty = true;
-  other->rects = {big, {0, 0, 0, 0}};
-  Events frame = Frame();
-  EXPECT_EQ(Events(frame.begin(), frame.begin() + 2), Clears({big}));
-  EXPECT_EQ(Bounds(), big);
-
-  // A rectangle holding an earlier one is added before it; the earlier one stays.
-  object->dirty = true;
-  object->rects = {inside, big};
-  frame = Frame();
-  EXPECT_EQ(Events(frame.begin(), frame.begin() + 4), Clears({big, inside}));
-}
-
-TEST_F(DirtyRectTest, RecordsAreSortedByAreaWithEqualAreasInOrderOfAddition) {
-  CTestNode* object = Add(1, {});
-  object->hasBound = false;
-  object->dirty = true;
-  RECT small1 = {0, 0, 10, 10}, large1 = {100, 100, 120, 120}, small2 = {50, 0, 60, 10},
-       large2 = {200, 0, 210, 40}, middle = {300, 300, 315, 315};
-  object->rects = {small1, large1, small2, large2, middle};
-  Events frame = Frame();
-  EXPECT_EQ(Events(frame.begin(), frame.end() - 2), Clears({large1, large2, middle, small1, small2}));
-  EXPECT_EQ(Events(frame.end() - 2, frame.end()), (Events{Clip(kWhole), Draw(1, kWhole)}));
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 315, 315}));
-
-  // The first rectangle of a frame is added even when empty; an unchanged
-  // object around it is not repainted; an empty rectangle after a non-empty
-  // one adds nothing.
-  Add(2, {0, 0, 10, 10});
-  object->dirty = true;
-  object->rects = {{5, 5, 5, 5}};
-  Events paintObject = {Clip(kWhole), Draw(1, kWhole)};
-  EXPECT_EQ(Frame(), Concat(Clears({{5, 5, 5, 5}}), paintObject));
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 0, 0}));
-  object->dirty = true;
-  object->rects = {small1, {5, 5, 5, 5}};
-  EXPECT_EQ(Frame(), Concat(Concat(Clears({small1}), paintObject), Events{Clip(small1), Draw(2, small1)}));
-}
-
-TEST_F(DirtyRectTest, AnUnchangedObjectIsRepaintedWithinEachRecordItMeetsUntilOneHoldsIt) {
-  RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160};
-  Add(1, {0, 0, 200, 200});      // meets all three
-  Add(2, {141, 141, 149, 149});  // inside the largest, meets a later one
-  Add(3, {20, 20, 120, 120});    // meets two disjoint records, lies in neither
-  Add(4, {300, 300, 310, 310});  // meets none
-  Add(5, {})->hasBound = false;  // unchanged and without bound
-  CTestNode* mover = Add(6, {12, 12, 28, 28});
-  mover->dirty = true;
-  mover->rects = {r1, r2, r3};
-
-  EXPECT_EQ(Frame(), Concat(Clears({r2, r1, r3}),
-                            Events{Clip(r2), Draw(1, r2), Clip(r1), Draw(1, r1), Clip(r3), Draw(1, r3),
-                                   Clip(r2), Draw(2, r2), Clip(r2), Draw(3, r2), Clip(r1), Draw(3, r1),
-                                   Clip({12, 12, 28, 28}), Draw(6, {12, 12, 28, 28})}));
-  EXPECT_EQ(Bounds(), (RECT{10, 10, 160, 160}));
-  EXPECT_EQ(tree->GetDirtyBounds(nullptr), nullptr);
-}
-
-TEST_F(DirtyRectTest, CollectionVisitsChildrenOfHiddenAndCleanNodesButNotOfClosedOnes) {
-  CTestNode* hidden = Add(1, {0, 0, 10, 10});
-  hidden->visible = false;
-  hidden->dirty = true;
-  CTestNode* clean = Add(2, {0, 0, 10, 10});
-  CTestNode* closed = Add(3, {0, 0, 10, 10});
-  closed->childrenEnabled = false;
-  for (CTestNode* parent : {hidden, clean, closed}) Add(parent->id * 10, {0, 0, 5, 5}, parent)->dirty = true;
-  Frame();
-  EXPECT_EQ(log.asked, (Ids{10, 20}));
-}
-
-TEST_F(DirtyRectTest, TheListHoldsAtMostCapacityLessOneRecords) {
-  UseTree(4);
-  CTestNode* object = Add(1, {});
-  object->hasBound = false;
-  CTestNode* later = Add(2, {0, 0, 50, 50});
-  std::vector<RECT> three = {{0, 0, 30, 30}, {100, 0, 120, 20}, {200, 0, 210, 10}};
-  object->dirty = true;
-  object->rects = three;
-  Events frame = Frame();
-  EXPECT_EQ(Events(frame.begin(), frame.begin() + 6), Clears(three));
-  EXPECT_EQ(log.askedMax, std::vector<INT>{4});
-
-  // The fourth record fills the list: the rest is not asked, and the frame is
-  // drawn and reported in full.
-  log.asked.clear();
-  object->dirty = true;
-  object->rects.push_back({300, 0, 305, 5});
-  later->dirty = true;
-  later->rects = {{0, 0, 50, 50}};
-  EXPECT_EQ(Frame(), (Events{Clip(kWhole), Clear(kWhole), Clip(kWhole), Clip(kWhole), Draw(1, kWhole),
-                             Clip({0, 0, 50, 50}), Draw(2, {0, 0, 50, 50})}));
-  EXPECT_EQ(log.asked, Ids{1});
-  EXPECT_EQ(Bounds(), kWhole);
-  EXPECT_FALSE(later->dirty);
-
-  // The next frame collects anew.
-  EXPECT_EQ(Frame(), Events{});
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 0, 0}));
-}
-
-TEST_F(DirtyRectTest, ACapacityOfZeroOrLessBecomesOne) {
-  for (INT capacity : {0, -7, INT_MIN}) {
-    UseTree(capacity);
-    log.askedMax.clear();
-    CTestNode* object = Add(1, {0, 0, 10, 10});
-    object->dirty = true;
-    EXPECT_EQ(Frame(), (Events{Clip({0, 0, 10, 10}), Draw(1, {0, 0, 10, 10})}));
-    EXPECT_EQ(log.askedMax, std::vector<INT>{1});
-    object->dirty = true;
-    object->rects = {{0, 0, 10, 10}};
-    EXPECT_EQ(Frame().at(1), Clear(kWhole));
-    EXPECT_EQ(Bounds(), kWhole);
+TEST_F(DirtyRectTest, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBounds) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    RandomScene scene(seed);
+    devices[0]->SetClipRect(nullptr);
+    devices[0]->Clear(CTSColor(0));
+    for (int frame = 0; frame < 8; ++frame) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", frame " << frame);
+      for (int i = scene.Pick(4); i >= 0; --i) scene.Change();
+      if (scene.Pick(6) == 0) {
+        // A back buffer that lost its content.
+        devices[0]->SetClipRect(nullptr);
+        devices[0]->Clear(CTSColor(0xFF00FFFF));
+        scene.tree->RequestFullRedraw();
+      }
+      scene.tree->Update();
+      std::vector<Pixel555> before = Pixels(devices[0]);
+      scene.tree->Render(devices[0]);
+      RECT bounds, kept;
+      scene.tree->GetDirtyBounds(&bounds);
+      std::vector<Pixel555> dirty = Pixels(devices[0]);
+      for (INT y = 0; y < kHeight; ++y)
+        for (INT x = 0; x < kWidth; ++x) {
+          bool inside = x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom;
+          ASSERT_TRUE(inside || dirty[y * kWidth + x] == before[y * kWidth + x]) << x << "," << y;
+        }
+      scene.tree->EnableDirtyRect(false);
+      scene.tree->Render(devices[1]);
+      scene.tree->EnableDirtyRect(true);
+      ASSERT_TRUE(dirty == Pixels(devices[1]));
+      EXPECT_EQ(*scene.tree->GetDirtyBounds(&kept), bounds) << "a frame with the mode off keeps the bounds";
+    }
   }
 }
 
-TEST_F(DirtyRectTest, ModeOffKeepsTheLastDirtyFramesRecords) {
-  CTestNode* object = Add(1, {0, 0, 40, 40});
-  object->dirty = true;
-  object->rects = {{0, 0, 40, 40}};
-  Frame();
-  tree->EnableDirtyRect(false);
-  object->dirty = true;
-  object->rects = {{100, 100, 140, 140}};
-  EXPECT_EQ(Frame().at(1), Clear(kWhole));
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 40, 40}));
-  EXPECT_EQ(log.asked, Ids{1});
+// Clears are logged by the device, draws by the nodes, each with the clip in force.
+class CClearLoggingDevice : public CTSGDIGraphics {
+ public:
+  explicit CClearLoggingDevice(TSNodeLog* log) : m_log(log) {}
+  void Clear(CTSColor color) override {
+    RECT clip;
+    GetClipRect(&clip);
+    m_log->painted.push_back({0, clip});
+    CTSGDIGraphics::Clear(color);
+  }
 
-  tree->EnableDirtyRect(true);
-  EXPECT_TRUE(tree->IsDirtyRectEnabled());
-  EXPECT_EQ(Frame(), Events{});
-  EXPECT_EQ(Bounds(), (RECT{0, 0, 0, 0}));
+ private:
+  TSNodeLog* m_log;
+};
+
+TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilOneHoldsThem) {
+  RecordingWindow window;
+  TSNodeLog log;
+  CTSUsePtr<CClearLoggingDevice> device(new CClearLoggingDevice(&log));
+  ASSERT_TRUE(device->Create(window.Handle(), 320, 240, false, true));
+  for (INT capacity : {128, 2}) {
+    SCOPED_TRACE(capacity);
+    CTSRenderTree* tree = new CTSRenderTree(capacity, true);
+    const RECT bounds[] = {{0, 0, 200, 200},      // meets all three records
+                           {141, 141, 149, 149},  // inside the largest, meets a later one
+                           {20, 20, 120, 120},    // meets two apart, lies in neither
+                           {300, 200, 310, 210},  // meets none
+                           {12, 12, 28, 28}};
+    for (DWORD id = 1; id <= 6; ++id) {
+      auto* node = new CTestNode(id, &log);
+      node->bound = bounds[id <= 4 ? id - 1 : 4];
+      node->hasBound = id != 5;
+      tree->GetRoot()->AddChild(node, nullptr, nullptr);
+      if (id == 6) {
+        // Equal areas keep their order of addition; duplicate and held rectangles add nothing.
+        node->rects = {{10, 10, 30, 30}, {100, 100, 150, 150}, {10, 10, 30, 30}, {110, 110, 120, 120}, {140, 140, 160, 160}};
+        node->dirty = true;
+      }
+    }
+    tree->Update();
+    log.painted.clear();
+    tree->Render(device.Get());
+    RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160}, whole = {0, 0, 320, 240}, got;
+    if (capacity == 128) {
+      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{
+                                 {0, r2}, {0, r1}, {0, r3}, {1, r2}, {1, r1}, {1, r3}, {2, r2}, {3, r2}, {3, r1},
+                                 {6, bounds[4]}}));
+      EXPECT_EQ(*tree->GetDirtyBounds(&got), (RECT{10, 10, 160, 160}));
+    } else {
+      // The list holds capacity less one records: the fourth has the frame drawn and reported in full.
+      EXPECT_EQ(log.painted.at(0), std::make_pair(DWORD(0), whole));
+      EXPECT_EQ(log.painted.size(), 7u);
+      EXPECT_EQ(*tree->GetDirtyBounds(&got), whole);
+    }
+    EXPECT_EQ(tree->GetDirtyBounds(nullptr), nullptr);
+    tree->Release();
+  }
 }
 
-TEST_F(DirtyRectTest, ARequestedFullRedrawDrawsAndReportsTheWholeTargetOnce) {
-  CTestNode* object = Add(1, {0, 0, 40, 40});
-  object->dirty = true;
-  object->rects = {{0, 0, 40, 40}};
-  tree->RequestFullRedraw();
-  EXPECT_EQ(Frame(), (Events{Clip(kWhole), Clear(kWhole), Clip(kWhole), Clip({0, 0, 40, 40}),
-                             Draw(1, {0, 0, 40, 40})}));
-  EXPECT_EQ(log.asked, Ids{});
-  EXPECT_EQ(Bounds(), kWhole);
-  EXPECT_EQ(Frame(), Events{});
-}
-
-TEST_F(DirtyRectTest, RoomThatCannotBeHadThrowsTheEngineException) {
+TEST(DirtyRectOrder, RoomThatCannotBeHadThrowsTheEngineException) {
   try {
     new CTSRenderTree(INT_MAX, true);
     FAIL() << "no exception";

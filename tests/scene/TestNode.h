@@ -1,18 +1,22 @@
-// A render tree node whose answers each test sets, and which records what the
-// tree asks of it into logs the test shares between its nodes.
+// A render tree node for the tests: a solid block of its colour at its bound,
+// drawn through the device (so the clip rectangle holds it); while dirty it
+// reports the rectangles queued in rects; it logs what the tree does to it.
 #pragma once
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "engine/graphics/software/TSGDITexture.h"
 #include "engine/scene/TSRenderTreeObject.h"
+
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
 
 struct TSNodeLog {
   std::vector<DWORD> updated;    // ids, in update order
   std::vector<INT> elapsed;      // what each Update was given
   std::vector<DWORD> destroyed;  // ids, in order of destruction
-  std::vector<DWORD> asked;      // ids asked for their dirty rectangles
-  std::vector<INT> askedMax;     // the max each was given
+  std::vector<std::pair<DWORD, RECT>> painted;  // draws (id) and clears (0), with the clip in force
 };
 
 class CTestNode : public CTSRenderTreeObject {
@@ -26,38 +30,42 @@ class CTestNode : public CTSRenderTreeObject {
   }
   bool IsUpdateEnabled() const override { return updateEnabled; }
   bool IsVisible() const override { return visible; }
-  // Draws in its id as colour, and is clean afterwards.
-  void Draw(CTSGraphics* device) override {
-    device->DrawSprite(nullptr, bound.left, bound.top, 0, 0, 0, 0, BLEND_ALPHA, FLIP_NONE, CTSColor(id));
-    dirty = false;
-  }
-  INT GetDirtyRects(RECT* out, INT max) const override {
-    m_log->asked.push_back(id);
-    m_log->askedMax.push_back(max);
-    INT count = std::min(INT(rects.size()), max);
-    std::copy(rects.begin(), rects.begin() + count, out);
-    return count;
-  }
+  bool IsDirty() const override { return dirty; }
+  bool AreChildrenEnabled() const override { return childrenEnabled; }
   bool GetBoundRect(RECT* out) const override {
     if (hasBound) *out = bound;
     return hasBound;
   }
-  bool IsDirty() const override { return dirty; }
-  bool AreChildrenEnabled() const override { return childrenEnabled; }
-
-  void SetBound(const RECT& rect) {
-    bound = rect;
-    hasBound = true;
+  // More rectangles than max: the last one written holds the rest.
+  INT GetDirtyRects(RECT* out, INT max) const override {
+    INT count = std::min(INT(rects.size()), max);
+    std::copy_n(rects.begin(), count, out);
+    for (size_t i = size_t(count); i < rects.size(); ++i) UnionRect(&out[count - 1], &out[count - 1], &rects[i]);
+    return count;
+  }
+  void Draw(CTSGraphics* device) override {
+    RECT clip;
+    device->GetClipRect(&clip);
+    m_log->painted.push_back({id, clip});
+    if (block) device->BltWhole(block.Get(), bound.left, bound.top);
+    dirty = false;
+    rects.clear();
+  }
+  // Fills the block, the size of the bound, with the colour.
+  void Paint(DWORD color) {
+    if (!block) {
+      block = new CTSGDITexture;
+      block->Allocate(bound.right - bound.left, bound.bottom - bound.top, TEXTURE_FORMAT_X1R5G5B5, 0);
+    }
+    block->ClearRect(CTSColor(color), nullptr);
   }
 
   DWORD id;
-  bool updateEnabled = true;
-  bool visible = true;
-  bool dirty = false;
-  bool childrenEnabled = true;
-  bool hasBound = false;
+  bool updateEnabled = true, visible = true, dirty = false, childrenEnabled = true, hasBound = true;
   RECT bound = {};
-  std::vector<RECT> rects;  // reported by GetDirtyRects, at most max of them
+  std::vector<RECT> rects;
+  CTSUsePtr<CTSGDITexture> block;
+  CTestNode* parentNode = nullptr;  // kept by the test that builds random scenes
 
  private:
   TSNodeLog* m_log;
