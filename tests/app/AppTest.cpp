@@ -95,8 +95,7 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
   ASSERT_EQ(rmdir("QarnLog.txt"), 0);
   EXPECT_EXIT(RunReportingEngineErrors([]() -> int {
                 throw new (std::nothrow) Tessel::CTSCustomException("Dirty Rect Count too large! %d", 7);
-              }),
-              testing::ExitedWithCode(1), "qarn: Dirty Rect Count too large! 7");
+              }), testing::ExitedWithCode(1), "qarn: Dirty Rect Count too large! 7");
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), "Dirty Rect Count too large! 7\n");
   EXPECT_EQ(RunReportingEngineErrors([] { return 42; }), 42);
 }
@@ -108,8 +107,7 @@ TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
     bool headless, help;
     const char* screenshot;
     bool d3d8;
-  } cases[] = {{{}, 0, false, false, "", false},
-               {{"--headless", "--frames", "60"}, 60, true, false, "", false},
+  } cases[] = {{{}, 0, false, false, "", false}, {{"--headless", "--frames", "60"}, 60, true, false, "", false},
                {{"--screenshot", "out/last.png", "--help"}, 0, false, true, "out/last.png", false},
                {{"--device", "d3d8"}, 0, false, false, "", true},
                {{"--device", "d3d8", "--device", "software"}, 0, false, false, "", false}};
@@ -158,10 +156,8 @@ TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
   const struct { std::vector<std::pair<SDL_Keycode, Uint16>> keys; std::vector<WPARAM> commands; } cases[] = {
       {{{SDLK_SLASH, KMOD_LALT | KMOD_LSHIFT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},  // Alt+"?"
       {{{SDLK_SLASH, KMOD_RALT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},                // Alt+"/"
-      {{{SDLK_SLASH, KMOD_NONE}}, {}},
-      {{{SDLK_f, KMOD_LALT}, {SDLK_x, KMOD_NONE}}, {MAKEWPARAM(IDM_EXIT, 0)}},
-      {{{SDLK_h, KMOD_LALT}, {SDLK_a, KMOD_NONE}}, {MAKEWPARAM(IDM_ABOUT, 0)}},
-      {{{SDLK_x, KMOD_NONE}}, {}}};
+      {{{SDLK_SLASH, KMOD_NONE}}, {}}, {{{SDLK_f, KMOD_LALT}, {SDLK_x, KMOD_NONE}}, {MAKEWPARAM(IDM_EXIT, 0)}},
+      {{{SDLK_h, KMOD_LALT}, {SDLK_a, KMOD_NONE}}, {MAKEWPARAM(IDM_ABOUT, 0)}}, {{{SDLK_x, KMOD_NONE}}, {}}};
   for (const auto& c : cases) {
     g_commands.clear();
     for (auto [key, modifiers] : c.keys) TestEvents::PressKey(window, key, modifiers);

@@ -5,13 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+// Writes the child's failures where the parent shows them; 1 when there were any.
+inline int ChildStatus() {
+  const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+  for (int i = 0; i < result->total_part_count(); ++i)
+    std::fprintf(stderr, "%s:%d: %s\n", result->GetTestPartResult(i).file_name(), result->GetTestPartResult(i).line_number(),
+                 result->GetTestPartResult(i).message());
+  return result->Failed();
+}
+
 // Passes when the statements ran to their end with every check passing.
-#define IN_CHILD_PROCESS(...)                                          \
-  EXPECT_EXIT(                                                         \
-      {                                                                \
-        __VA_ARGS__;                                                   \
-        std::exit(testing::Test::HasFailure() ? 1 : 0);                \
-      },                                                               \
-      testing::ExitedWithCode(0), "")
+#define IN_CHILD_PROCESS(...) \
+  EXPECT_EXIT({ __VA_ARGS__; std::exit(ChildStatus()); }, testing::ExitedWithCode(0), "")

@@ -39,34 +39,26 @@ TEST(IniFile, FindsEachKeyInItsSection) {
     bool found = true;  // the section
   } cases[] = {
       {values, nullptr, "LockFPS", "30"},  // values are trimmed of spaces and tabs unless quoted
-      {values, nullptr, "Quoted", "  30  "},
-      {values, nullptr, "Tabs", "x y"},
-      {values, nullptr, "Remark", "25;frames per second"},
-      {values, nullptr, "Empty", ""},
-      {values, nullptr, "Blank", ""},
-      {values, nullptr, "Half", "\"open"},
+      {values, nullptr, "Quoted", "  30  "}, {values, nullptr, "Tabs", "x y"},
+      {values, nullptr, "Remark", "25;frames per second"}, {values, nullptr, "Empty", ""},
+      {values, nullptr, "Blank", ""}, {values, nullptr, "Half", "\"open"},
       {values, nullptr, "\"Key\"", "plain"},  // a quote before the "=" is part of the key
-      {values, nullptr, "NoEquals", "<none>"},
-      {values, nullptr, "\vVertical\v", "\v1\v"},
+      {values, nullptr, "NoEquals", "<none>"}, {values, nullptr, "\vVertical\v", "\v1\v"},
       {values, nullptr, " LockFPS", "<none>"},  // the lookup key is not trimmed
       {sections, "Settting", "A", "1"},         // the first occurrence wins
       {sections, "Settting", "Name", "<none>"},  // a bracketed value makes a header
-      {sections, "Hero", "B", "3"},
-      {sections, "Settting", "C", "4"},  // a repeated header continues its section
+      {sections, "Hero", "B", "3"}, {sections, "Settting", "C", "4"},  // a repeated header continues its section
       {sections, "Settting", "Before", "<none>"},
       {sections, "Odd ]", "D", "5"},  // "]" before "[": the name is all the text after the "["
       {sections, "Odd ]", "E", "6"},  // a lone "]" is no header
-      {sections, "settting", "A", "7"},
-      {sections, "", "F", "8"},
+      {sections, "settting", "A", "7"}, {sections, "", "F", "8"},
       {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "A", "1\r"},  // only the CR right before a LF goes
       {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "B", "x\r"},
-      {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "C", "2\r"},
-      {"[S]\nD=last", nullptr, "D", "last"},
+      {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "C", "2\r"}, {"[S]\nD=last", nullptr, "D", "last"},
       {"A=3\n", nullptr, "A", "<none>"},  // no current section without headers
       // Without a section of the name the last section of the file stays current.
       {"[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false},
-      {"[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false},
-  };
+      {"[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false}, };
   for (const auto& c : cases) {
     CIniFile ini;
     ASSERT_TRUE(ParseText(&ini, c.text));

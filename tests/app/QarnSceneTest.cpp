@@ -60,8 +60,7 @@ Picture ReadLogo(const std::string& path) {
 // five bits per channel.
 uint16_t BlendAlpha(uint16_t s, uint16_t d, uint32_t color) {
   const uint32_t a = color >> 24;
-  const uint16_t mask =
-      uint16_t(((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
+  const uint16_t mask = uint16_t(((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
   const uint16_t sm = s & mask;
   uint16_t out = 0;
   for (int shift : {10, 5, 0}) {
@@ -159,14 +158,12 @@ std::string Text(const RECT& r) {
 void WriteSettings(bool dirtyRects, bool lockFps) {
   std::FILE* file = std::fopen("Settings.ini", "wb");
   ASSERT_NE(file, nullptr);
-  std::fprintf(file, "[Settting]\r\nEnableDirtyRect=%d\r\nLockFPS=%d\r\n", dirtyRects ? 1 : 0,
-               lockFps ? 1 : 0);
+  std::fprintf(file, "[Settting]\r\nEnableDirtyRect=%d\r\nLockFPS=%d\r\n", dirtyRects ? 1 : 0, lockFps ? 1 : 0);
   std::fclose(file);
 }
 
 class QarnSceneFixture : public testing::Test {
- protected:
-  void SetUp() override {
+ protected: void SetUp() override {
     std::filesystem::create_directories("Background");
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
                                std::filesystem::copy_options::overwrite_existing);
@@ -196,19 +193,23 @@ class QarnSceneFixture : public testing::Test {
 
 class QarnSceneTest : public QarnSceneFixture, public testing::WithParamInterface<bool> {};
 
-// Through WinMain with the settings file: frames locked to 30 ms, so the
-// pulse steps every second frame.
+// Through WinMain with the settings file: with dirty rectangles on, frames
+// locked to 30 ms, so the pulse steps every second frame; off, frames
+// unlocked, so no time passes and the pulse never steps.
 TEST_P(QarnSceneTest, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
   const bool dirtyRects = GetParam();
-  WriteSettings(dirtyRects, true);
+  WriteSettings(dirtyRects, dirtyRects);
   IN_CHILD_PROCESS({
     CGameFrame::Instance().SetFrameLimit(40);
     WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
     CGameFrame& frame = CGameFrame::Instance();
     EXPECT_EQ(frame.GetFramesDrawn(), 40u);
     EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
-    const uint32_t alpha = AlphaInFrame(40, 30);
-    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
+    EXPECT_EQ(timeGetTime(), dirtyRects ? 40u * 30u : 0u);
+    // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.
+    const uint32_t alpha = AlphaInFrame(40, dirtyRects ? 30 : 0);
+    const uint32_t second = dirtyRects ? PulsingWhite(alpha) : PulsingGreen(255);
+    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, PulsingGreen(alpha)), BackBuffer()))
         << "alpha " << alpha;
   });
 }

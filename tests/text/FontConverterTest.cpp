@@ -44,8 +44,7 @@ Picture Pattern(int width, unsigned seed) {
 }
 
 class ConverterTest : public testing::Test {
- protected:
-  void SetUp() override {
+ protected: void SetUp() override {
     ShowWindow(m_window.Handle(), SW_SHOW);
     m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200, false, true);
     ASSERT_NE(m_device, nullptr);
@@ -156,8 +155,7 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
       {"bdf without glyphs", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nENDFONT\n", "bad.bdf", "no glyphs"},
       {"bdf nested glyph", bdfHead + "STARTCHAR b\n", "bad.bdf", "inside a glyph"},
       {"bdf advance above height", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n",
-       "bad.bdf", "wider than the height"},
-  };
+       "bad.bdf", "wider than the height"}, };
   for (const auto& c : cases) {
     WriteFile(c.file, c.content);
     std::remove("out.gfxFont");

@@ -111,8 +111,7 @@ TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
       {FontFile(3, 8, 9, data), false},                {FontFile(3, 8, 4, data, 1, 9), false},
       {FontFile(3, 8, 4, data, 1, 0xFFFFFFFF), false}, {FontFile(3, 8, 4, std::vector<uint8_t>(7)), false},
       {FontFile(3, 8, 4, data).substr(0, 11), false},  {"", false},
-      {FontFile(3, 8, 8, data), true},                 {FontFile(3, 8, 4, data) + "more", true},
-  };
+      {FontFile(3, 8, 8, data), true},                 {FontFile(3, 8, 4, data) + "more", true}, };
   for (const auto& c : cases) {
     CTSUsePtr<CTSIOStream> stream(MemoryStream(c.file));
     EXPECT_EQ(font->Load(stream.Get()), c.loads) << testing::PrintToString(c.file);
@@ -145,8 +144,7 @@ int64_t ExpectedIndex(int encoding, int l, int r) {
     case 1: return l >= 0x81 ? (l - 0x81) * 256 + r : -1;
     case 3: return (l >= 0xA1 && l <= 0xFE && r >= 0xA1 && r <= 0xFE) ? (l - 0xA1) * 94 + (r - 0xA1) : -1;
     case 4: return (l >= 0x81 && l <= 0xFE && r >= 0x40 && r <= 0xFE) ? (l - 0x81) * 191 + (r - 0x40) : -1;
-    case 5:
-      if (l < 0xA1 || l > 0xF9) return -1;
+    case 5: if (l < 0xA1 || l > 0xF9) return -1;
       if (r >= 0x40 && r <= 0x7E) return (l - 0xA1) * 157 + (r - 0x40);
       return r >= 0xA1 && r <= 0xFE ? (l - 0xA1) * 157 + 63 + (r - 0xA1) : -1;
     case 6: return l * 256 + r;
@@ -203,8 +201,7 @@ TEST(PointFontDraw, BitsRunLeastSignificantFirstAcrossBytesOnTheDevice) {
 // A font double: fixed sizes, draws nothing, writes each glyph draw as
 // "a@x,y" (single byte, printable), "0D@x,y" (single byte, other) or "B0A1@x,y".
 class CRecordingFont : public CTSFont {
- public:
-  std::string calls;
+ public: std::string calls;
   bool Load(CTSIOStream*) override { return true; }
   bool IsLoaded() override { return true; }
   bool GetCharSize(INT, INT& width, INT& height) override { return width = 8, height = 14, true; }
@@ -278,17 +275,12 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
   const struct { const char* text; INT length, maxColumns; const char* calls; } cases[] = {
       {"abcdef", -1, 3, " a@10,20 b@18,20 c@26,20 d@10,36 e@18,36 f@26,36"},
       {"abcdef", -1, 0, " a@10,20 b@18,20 c@26,20 d@34,20 e@42,20 f@50,20"},
-      {"abcd", -1, -1, " a@10,20 b@18,20 c@26,20 d@34,20"},
-      {"a\xB0\xA1" "b", -1, 3, " a@10,20 B0A1@18,20 b@10,36"},
-      {"\xB0\xA1\xB0\xA2", -1, -1, " B0A1@10,20 B0A2@26,20"},
-      {"a\tb", -1, -1, " a@10,20 b@26,20"},
-      {"a\tb", -1, 5, " a@10,20 b@10,36"},
-      {"a\tb", -1, 6, " a@10,20 b@26,20"},
+      {"abcd", -1, -1, " a@10,20 b@18,20 c@26,20 d@34,20"}, {"a\xB0\xA1" "b", -1, 3, " a@10,20 B0A1@18,20 b@10,36"},
+      {"\xB0\xA1\xB0\xA2", -1, -1, " B0A1@10,20 B0A2@26,20"}, {"a\tb", -1, -1, " a@10,20 b@26,20"},
+      {"a\tb", -1, 5, " a@10,20 b@10,36"}, {"a\tb", -1, 6, " a@10,20 b@26,20"},
       {"ab\ncd\r", -1, -1, " a@10,20 b@18,20 c@10,36 d@18,36 0D@26,36"},
-      {"ab\ncde", -1, 3, " a@10,20 b@18,20 c@10,36 d@18,36 e@26,36"},
-      {"abc", 0, -1, ""},
-      {"abc", 2, -1, " a@10,20 b@18,20"},
-      {"abc", 100, -1, " a@10,20 b@18,20 c@26,20"},
+      {"ab\ncde", -1, 3, " a@10,20 b@18,20 c@10,36 d@18,36 e@26,36"}, {"abc", 0, -1, ""},
+      {"abc", 2, -1, " a@10,20 b@18,20"}, {"abc", 100, -1, " a@10,20 b@18,20 c@26,20"},
       {"a\xB0", -1, -1, " a@10,20 B000@18,20"},      // a last lead byte pairs with the zero
       {"a\xB0\xA1z", 2, -1, " a@10,20 B0A1@18,20"},  // cut by length: the trail is the byte past it
   };
