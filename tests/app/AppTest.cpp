@@ -101,13 +101,8 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
 }
 
 TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
-  const struct {
-    std::vector<const char*> arguments;
-    unsigned long frames;
-    bool headless, help;
-    const char* screenshot;
-    bool d3d8;
-  } cases[] = {{{}, 0, false, false, "", false}, {{"--headless", "--frames", "60"}, 60, true, false, "", false},
+  const struct { std::vector<const char*> arguments; unsigned long frames; bool headless, help; const char* screenshot; bool d3d8; }
+      cases[] = {{{}, 0, false, false, "", false}, {{"--headless", "--frames", "60"}, 60, true, false, "", false},
                {{"--screenshot", "out/last.png", "--help"}, 0, false, true, "out/last.png", false},
                {{"--device", "d3d8"}, 0, false, false, "", true},
                {{"--device", "d3d8", "--device", "software"}, 0, false, false, "", false}};
