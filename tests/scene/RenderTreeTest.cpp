@@ -491,11 +491,15 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
                            {20, 20, 120, 120},    // meets two apart, lies in neither
                            {300, 200, 310, 210},  // meets none
                            {12, 12, 28, 28}};
-    for (DWORD id = 1; id <= 6; ++id) {
+    for (DWORD id = 1; id <= 8; ++id) {
       auto* node = new CTestNode(id, &log);
-      node->bound = bounds[id <= 4 ? id - 1 : 4];
+      node->bound = bounds[id <= 4 ? id - 1 : id == 6 ? 4 : 3];
       node->hasBound = id != 5;
       tree->GetRoot()->AddChild(node, nullptr, nullptr);
+      // Only visible dirty objects are asked for their rectangles.
+      node->rects = {{0, 220, 10, 230}};
+      node->visible = id != 7;
+      node->dirty = id == 7;
       if (id == 6) {
         // Equal areas keep their order of addition; duplicate and held rectangles add nothing.
         node->rects = {{10, 10, 30, 30}, {100, 100, 150, 150}, {10, 10, 30, 30}, {110, 110, 120, 120}, {140, 140, 160, 160}};
@@ -514,7 +518,7 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
     } else {
       // The list holds capacity less one records: the fourth has the frame drawn and reported in full.
       EXPECT_EQ(log.painted.at(0), std::make_pair(DWORD(0), whole));
-      EXPECT_EQ(log.painted.size(), 7u);
+      EXPECT_EQ(log.painted.size(), 8u);
       EXPECT_EQ(*tree->GetDirtyBounds(&got), whole);
     }
     EXPECT_EQ(tree->GetDirtyBounds(nullptr), nullptr);
