@@ -24,7 +24,8 @@ namespace {
 DWORD FramesStartedBefore(DWORD atMs, DWORD frameMs = 33) { return (atMs + frameMs - 1) / frameMs; }
 
 class QarnRunTest : public testing::Test {
- protected: void SetUp() override {
+ protected:
+  void SetUp() override {
     std::filesystem::create_directories("Background");
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp");
     Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});

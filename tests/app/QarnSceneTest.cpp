@@ -163,7 +163,8 @@ void WriteSettings(bool dirtyRects, bool lockFps) {
 }
 
 class QarnSceneFixture : public testing::Test {
- protected: void SetUp() override {
+ protected:
+  void SetUp() override {
     std::filesystem::create_directories("Background");
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
                                std::filesystem::copy_options::overwrite_existing);

@@ -42,7 +42,8 @@ struct TSNodeLog {
 };
 
 class CTestNode : public CTSRenderTreeObject {
- public: CTestNode(DWORD id, TSNodeLog* log) : id(id), m_log(log) {}
+ public:
+  CTestNode(DWORD id, TSNodeLog* log) : id(id), m_log(log) {}
   ~CTestNode() override { m_log->destroyed.push_back(id); }
 
   void Update(INT elapsedMs) override { m_log->updated.push_back(id), m_log->elapsed.push_back(elapsedMs); }
@@ -84,7 +85,8 @@ class CTestNode : public CTSRenderTreeObject {
   CTSUsePtr<CTSGDITexture> block;
   CTestNode* parentNode = nullptr;  // kept by the test that builds random scenes
 
- private: TSNodeLog* m_log;
+ private:
+  TSNodeLog* m_log;
 };
 
 
@@ -103,7 +105,8 @@ void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userD
 }
 
 class RenderTreeTest : public testing::Test {
- protected: void SetUp() override {
+ protected:
+  void SetUp() override {
     Platform::EnableVirtualClock(1000, SYSTEMTIME{});
     tree = new CTSRenderTree(128, true);
   }
@@ -418,9 +421,11 @@ struct RandomScene {
 };
 
 class DirtyRectTest : public testing::Test {
- protected: void SetUp() override {
+ protected:
+  void SetUp() override {
     for (int i = 0; i < 2; ++i)
-      ASSERT_TRUE(devices[i] = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, windows[i].Handle(), kWidth, kHeight, false, true));
+      ASSERT_TRUE(devices[i] = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, windows[i].Handle(),
+                                                                             kWidth, kHeight, false, true));
   }
   void TearDown() override {
     for (CTSGraphics* device : devices)
@@ -467,7 +472,8 @@ TEST_F(DirtyRectTest, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBound
 
 // Clears are logged by the device, draws by the nodes, each with the clip in force.
 class CClearLoggingDevice : public CTSGDIGraphics {
- public: explicit CClearLoggingDevice(TSNodeLog* log) : m_log(log) {}
+ public:
+  explicit CClearLoggingDevice(TSNodeLog* log) : m_log(log) {}
   void Clear(CTSColor color) override {
     RECT clip;
     GetClipRect(&clip);
@@ -475,7 +481,8 @@ class CClearLoggingDevice : public CTSGDIGraphics {
     CTSGDIGraphics::Clear(color);
   }
 
- private: TSNodeLog* m_log;
+ private:
+  TSNodeLog* m_log;
 };
 
 TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilOneHoldsThem) {

@@ -44,7 +44,8 @@ Picture Pattern(int width, unsigned seed) {
 }
 
 class ConverterTest : public testing::Test {
- protected: void SetUp() override {
+ protected:
+  void SetUp() override {
     ShowWindow(m_window.Handle(), SW_SHOW);
     m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200, false, true);
     ASSERT_NE(m_device, nullptr);
@@ -109,7 +110,8 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
   const Picture one = {"........", "........", "........", "#######.", "........", "........", "........", "........"};
   // Without U+FFFD the fallback is a box one pixel inside the cell.
   const Picture box = {"........", ".######.", ".#....#.", ".#....#.", ".#....#.", ".#....#.", ".######.", "........"};
-  const struct { int encoding; const char* oneBytes; } grids[] = {{1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
+  const struct { int encoding; const char* oneBytes; } grids[] = {
+      {1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
   for (const auto& grid : grids) {
     SCOPED_TRACE(grid.encoding);
     ToolRun run = Convert("-e " + std::to_string(grid.encoding) + " small.bdf small.gfxFont");
@@ -168,7 +170,8 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
   WriteFile("good.hex", good);
   for (auto [arguments, message] : {std::pair{"good.hex out.gfxFont", "missing arguments"},
                                     {"--encoding 7 good.hex out.gfxFont", "1 to 6"}, {"--encoding x good.hex out.gfxFont", "1 to 6"},
-                                    {"--encoding 3 good.hex", "missing arguments"}, {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"},
+                                    {"--encoding 3 good.hex", "missing arguments"},
+                                    {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"},
                                     {"--encoding 3 missing.hex out.gfxFont", "cannot open"},
                                     {"--encoding 3 --charset NO-SUCH-CHARSET good.hex out.gfxFont", "charset"},
                                     {"--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"}}) {

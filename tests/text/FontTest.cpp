@@ -187,12 +187,14 @@ TEST(PointFontDraw, BitsRunLeastSignificantFirstAcrossBytesOnTheDevice) {
   RECT clip = {20, 10, 40, 30};
   device->SetClipRect(&clip);
   CTSUsePtr<CTSPointFont> identity(Loaded(IdentityFont(FONT_ENCODING_GB2312, 1)));
-  const struct { INT x, y; bool wide, drawn; } cases[] = {{17, 12, false, true},  {16, 12, false, false}, {15, 12, true, true},  {14, 12, true, false},
-               {39, 12, false, true},  {40, 12, false, false}, {25, 5, false, true},  {25, 4, false, false},
-               {25, 29, true, true},   {25, 30, true, false},  {INT(0x80000000), 12, false, false},
-               {25, INT(0x80000000), true, false}};
+  const struct { INT x, y; bool wide, drawn; } cases[] = {
+      {17, 12, false, true}, {16, 12, false, false}, {15, 12, true, true},  {14, 12, true, false},
+      {39, 12, false, true}, {40, 12, false, false}, {25, 5, false, true},  {25, 4, false, false},
+      {25, 29, true, true},  {25, 30, true, false},  {INT(0x80000000), 12, false, false},
+      {25, INT(0x80000000), true, false}};
   for (const auto& c : cases)
-    EXPECT_EQ(c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, CTSColor(~0u)) : identity->DrawChar('A', c.x, c.y, device, CTSColor(~0u)), c.drawn) << c.x << "," << c.y;
+    EXPECT_EQ(c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, CTSColor(~0u))
+                     : identity->DrawChar('A', c.x, c.y, device, CTSColor(~0u)), c.drawn) << c.x << "," << c.y;
   EXPECT_FALSE(identity->DrawChar('A', 0, 0, nullptr, CTSColor(~0u)));
   device->Release();
 }
@@ -201,7 +203,8 @@ TEST(PointFontDraw, BitsRunLeastSignificantFirstAcrossBytesOnTheDevice) {
 // A font double: fixed sizes, draws nothing, writes each glyph draw as
 // "a@x,y" (single byte, printable), "0D@x,y" (single byte, other) or "B0A1@x,y".
 class CRecordingFont : public CTSFont {
- public: std::string calls;
+ public:
+  std::string calls;
   bool Load(CTSIOStream*) override { return true; }
   bool IsLoaded() override { return true; }
   bool GetCharSize(INT, INT& width, INT& height) override { return width = 8, height = 14, true; }
@@ -254,7 +257,8 @@ TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   std::ofstream("Font/test.gfxFont", std::ios::binary) << file;
   CTSUsePtr<CTSFont> fromDisk(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\test.gfxFont"));
   EXPECT_TRUE(fromDisk && fromDisk->GetCharWidth() == 3);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") || loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
+               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
 }
 
 TEST(TextRegistry, AddFindSelectAndLayOutText) {
