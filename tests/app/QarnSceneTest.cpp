@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/DemoScene.h"
+#include "engine/graphics/TSGraphicsManager.h"
 #include "app/FrameLoop.h"
 #include "app/GameFrame.h"
 #include "app/Resource.h"
@@ -23,6 +24,7 @@
 #include "platform/Platform.h"
 #include "tests/app/ChildProcess.h"
 #include "tests/common/TempFolder.h"
+#include "tests/platform/RecordingWindow.h"
 
 namespace {
 
@@ -271,8 +273,28 @@ TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChanged) {
   });
 }
 
-// Not seen in frame pixels: the uses an image object holds, and bounds far out.
-TEST(ImageObject, HoldsOneUseOfTheImageItShowsAndKeepsItsBoundsIn32Bits) {
+// Not seen in the demo's frames: the plain image object, the uses an image
+// object holds, and bounds far out.
+TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
+  RecordingWindow window;
+  CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
+  CTSUsePtr<CTSGDITexture> block(new CTSGDITexture);
+  ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0));
+  block->ClearRect(CTSColor(0xFFF80000), nullptr);
+  device->Clear(CTSColor(0));
+  CImageObject image;
+  image.SetPosition(5, 7);
+  image.Draw(device.Get());  // without an image: nothing
+  image.SetImage(block.Get());
+  RECT rects[2] = {};
+  EXPECT_TRUE(image.IsDirty() && image.GetDirtyRects(rects, 0) == 0 && image.GetDirtyRects(rects, 2) == 1);
+  EXPECT_EQ(Text(rects[0]), "5,7,35,27");
+  image.Draw(device.Get());
+  EXPECT_FALSE(image.IsDirty());
+  for (INT y = 0; y < 48; ++y)
+    for (INT x = 0; x < 64; ++x)
+      EXPECT_EQ(device->GetPixel(x, y).GetARGB() & 0xFFFFFF, x >= 5 && x < 35 && y >= 7 && y < 27 ? 0xF80000u : 0u) << x << "," << y;
+
   CTSUsePtr<CTSGDITexture> first(new CTSGDITexture), second(new CTSGDITexture);
   ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) && second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
   auto* sprite = new CSpriteObject;
