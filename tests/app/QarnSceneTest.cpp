@@ -307,6 +307,7 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   EXPECT_EQ(first->GetUseCount(), 1);
   EXPECT_EQ(second->GetUseCount(), 2);
   EXPECT_EQ(sprite->GetDirtyRects(out, 0), 0);
+  EXPECT_TRUE(sprite->GetDirtyRects(out, 1) == 1 && Text(out[0]) == "0,0,8,4");  // no size set: the image's own
   sprite->SetPosition(INT_MAX - 5, INT_MIN);
   EXPECT_TRUE(sprite->GetBoundRect(out));
   EXPECT_EQ(Text(out[0]), Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}));
