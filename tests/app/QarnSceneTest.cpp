@@ -1,10 +1,10 @@
 // The demo scene drawn end to end, headless on the virtual clock: the back
 // buffer after some frames against a composition computed here from the
 // logo file's own pixels, with dirty rectangles on and off, and the overlay's
-// changed rectangle frame by frame. Each test runs in its own process (the
-// application object lives until the process ends).
+// changed rectangle frame by frame; each run in a child process of its own.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/DemoScene.h"
+#include "engine/graphics/TSGraphicsManager.h"
 #include "app/FrameLoop.h"
 #include "app/GameFrame.h"
 #include "app/Resource.h"
@@ -21,7 +22,9 @@
 #include "engine/graphics/software/TSGDIRenderTarget.h"
 #include "engine/graphics/software/TSGDITexture.h"
 #include "platform/Platform.h"
+#include "tests/app/ChildProcess.h"
 #include "tests/common/TempFolder.h"
+#include "tests/platform/RecordingWindow.h"
 
 namespace {
 
@@ -59,8 +62,7 @@ Picture ReadLogo(const std::string& path) {
 // five bits per channel.
 uint16_t BlendAlpha(uint16_t s, uint16_t d, uint32_t color) {
   const uint32_t a = color >> 24;
-  const uint16_t mask =
-      uint16_t(((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
+  const uint16_t mask = uint16_t(((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
   const uint16_t sm = s & mask;
   uint16_t out = 0;
   for (int shift : {10, 5, 0}) {
@@ -158,19 +160,13 @@ std::string Text(const RECT& r) {
 void WriteSettings(bool dirtyRects, bool lockFps) {
   std::FILE* file = std::fopen("Settings.ini", "wb");
   ASSERT_NE(file, nullptr);
-  std::fprintf(file, "[Settting]\r\nEnableDirtyRect=%d\r\nLockFPS=%d\r\n", dirtyRects ? 1 : 0,
-               lockFps ? 1 : 0);
+  std::fprintf(file, "[Settting]\r\nEnableDirtyRect=%d\r\nLockFPS=%d\r\n", dirtyRects ? 1 : 0, lockFps ? 1 : 0);
   std::fclose(file);
 }
 
 class QarnSceneFixture : public testing::Test {
  protected:
   void SetUp() override {
-    // Made before the application object, so that it is removed only after
-    // the object's end banner went into it at exit.
-    static TempFolder folder;
-    // One run of the application object per process, as under ctest.
-    if (CGameFrame::Instance().GetWindow() != nullptr) GTEST_SKIP() << "run each test in its own process";
     std::filesystem::create_directories("Background");
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
                                std::filesystem::copy_options::overwrite_existing);
@@ -194,25 +190,31 @@ class QarnSceneFixture : public testing::Test {
     return BuildDemoScene(*frame.GetRenderTree(), logo);
   }
 
+  TempFolder m_folder;
   Picture m_logo;
 };
 
 class QarnSceneTest : public QarnSceneFixture, public testing::WithParamInterface<bool> {};
 
-// Through WinMain with the settings file: frames locked to 30 ms, so the
-// pulse steps every second frame.
+// Through WinMain with the settings file: with dirty rectangles on, frames
+// locked to 30 ms, so the pulse steps every second frame; off, frames
+// unlocked, so no time passes and the pulse never steps.
 TEST_P(QarnSceneTest, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
   const bool dirtyRects = GetParam();
-  WriteSettings(dirtyRects, true);
-  CGameFrame::Instance().SetFrameLimit(40);
-  WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-  CGameFrame& frame = CGameFrame::Instance();
-  ASSERT_EQ(frame.GetFramesDrawn(), 40u);
-  EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
-  const uint32_t alpha = AlphaInFrame(40, 30);
-  EXPECT_TRUE(
-      SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
-      << "alpha " << alpha;
+  WriteSettings(dirtyRects, dirtyRects);
+  IN_CHILD_PROCESS({
+    CGameFrame::Instance().SetFrameLimit(40);
+    WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+    CGameFrame& frame = CGameFrame::Instance();
+    EXPECT_EQ(frame.GetFramesDrawn(), 40u);
+    EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
+    EXPECT_EQ(timeGetTime(), dirtyRects ? 40u * 30u : 0u);
+    // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.
+    const uint32_t alpha = AlphaInFrame(40, dirtyRects ? 30 : 0);
+    const uint32_t second = dirtyRects ? PulsingWhite(alpha) : PulsingGreen(255);
+    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, PulsingGreen(alpha)), BackBuffer()))
+        << "alpha " << alpha;
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(DirtyRects, QarnSceneTest, testing::Bool(),
@@ -225,16 +227,17 @@ class QarnPulseTest : public QarnSceneFixture, public testing::WithParamInterfac
 
 TEST_P(QarnPulseTest, ThePulsingPiecesBlendWithTheAlphaOfTheLastFrame) {
   const auto [dirtyRects, frames] = GetParam();
-  DemoScene scene = StartScene(dirtyRects);
-  CGameFrame& frame = CGameFrame::Instance();
-  frame.SetFrameTime(40);
-  frame.SetFrameLimit(DWORD(frames));
-  RunFrameLoop(frame, &scene);
-  ASSERT_EQ(frame.GetFramesDrawn(), DWORD(frames));
-  const uint32_t alpha = AlphaInFrame(frames, 40);
-  EXPECT_TRUE(
-      SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
-      << "alpha " << alpha;
+  IN_CHILD_PROCESS({
+    DemoScene scene = StartScene(dirtyRects);
+    CGameFrame& frame = CGameFrame::Instance();
+    frame.SetFrameTime(40);
+    frame.SetFrameLimit(DWORD(frames));
+    RunFrameLoop(frame, &scene);
+    EXPECT_EQ(frame.GetFramesDrawn(), DWORD(frames));
+    const uint32_t alpha = AlphaInFrame(frames, 40);
+    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
+        << "alpha " << alpha;
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, QarnPulseTest, testing::Combine(testing::Bool(), testing::Values(20, 60)));
@@ -243,34 +246,79 @@ INSTANTIATE_TEST_SUITE_P(Frames, QarnPulseTest, testing::Combine(testing::Bool()
 // rectangle a dirty frame reports after the first is the overlay's text,
 // exactly in the frames where the FPS value it takes in Update changed.
 TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChanged) {
-  StartScene(true);
-  CGameFrame& frame = CGameFrame::Instance();
-  frame.SetFrameTime(30);
-  CTSRenderTree& tree = *frame.GetRenderTree();
-  DWORD shownFps = 0;
-  int changes = 0;
-  for (int i = 0; i < 100; ++i) {
-    frame.BeginFrame();
-    const DWORD fps = frame.GetFPS();
-    frame.GetDevice()->BeginScene();
-    tree.Update();
-    tree.Render(frame.GetDevice());
-    frame.GetDevice()->EndScene();
-    RECT bounds;
-    tree.GetDirtyBounds(&bounds);
-    frame.EndFrame();
-    if (i == 0) {
-      EXPECT_EQ(Text(bounds), "0,0,640,480") << "the first frame is drawn in full";
-    } else if (fps != shownFps) {
-      ++changes;
-      EXPECT_EQ(Text(bounds), "10,10,90,26") << "frame " << i << ", FPS " << shownFps << " -> " << fps;
-    } else {
-      EXPECT_EQ(Text(bounds), "0,0,0,0") << "frame " << i << ", FPS " << fps;
+  IN_CHILD_PROCESS({
+    StartScene(true);
+    CGameFrame& frame = CGameFrame::Instance();
+    frame.SetFrameTime(30);
+    CTSRenderTree& tree = *frame.GetRenderTree();
+    DWORD shownFps = 0;
+    int changes = 0;
+    for (int i = 0; i < 100; ++i) {
+      frame.BeginFrame();
+      const DWORD fps = frame.GetFPS();
+      frame.GetDevice()->BeginScene();
+      tree.Update();
+      tree.Render(frame.GetDevice());
+      frame.GetDevice()->EndScene();
+      RECT bounds;
+      tree.GetDirtyBounds(&bounds);
+      frame.EndFrame();
+      const char* expected = i == 0 ? "0,0,640,480" : fps != shownFps ? "10,10,90,26" : "0,0,0,0";
+      changes += i > 0 && fps != shownFps;
+      EXPECT_EQ(Text(bounds), expected) << "frame " << i << ", FPS " << shownFps << " -> " << fps;
+      shownFps = fps;
     }
-    shownFps = fps;
-  }
-  // Three seconds of frames close at least two one-second windows.
-  EXPECT_GE(changes, 1);
+    // Three seconds of frames close at least two one-second windows.
+    EXPECT_GE(changes, 1);
+  });
+}
+
+// Not seen in the demo's frames: the plain image object, the uses an image
+// object holds, and bounds far out.
+TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
+  RecordingWindow window;
+  CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
+  CTSUsePtr<CTSGDITexture> block(new CTSGDITexture);
+  ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0));
+  block->ClearRect(CTSColor(0xFFF80000), nullptr);
+  device->Clear(CTSColor(0));
+  CImageObject image;
+  image.SetPosition(5, 7);
+  image.Draw(device.Get());  // without an image: nothing
+  image.SetImage(block.Get());
+  RECT rects[2] = {};
+  EXPECT_TRUE(image.IsDirty() && image.GetDirtyRects(rects, 0) == 0 && image.GetDirtyRects(rects, 2) == 1);
+  EXPECT_EQ(Text(rects[0]), "5,7,35,27");
+  image.Draw(device.Get());
+  EXPECT_FALSE(image.IsDirty());
+  for (INT y = 0; y < 48; ++y)
+    for (INT x = 0; x < 64; ++x)
+      EXPECT_EQ(device->GetPixel(x, y).GetARGB() & 0xFFFFFF, x >= 5 && x < 35 && y >= 7 && y < 27 ? 0xF80000u : 0u) << x << "," << y;
+
+  CTSUsePtr<CTSGDITexture> first(new CTSGDITexture), second(new CTSGDITexture);
+  ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) && second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
+  auto* sprite = new CSpriteObject;
+  RECT out[2] = {};
+  EXPECT_FALSE(sprite->GetBoundRect(out) || sprite->GetDirtyRects(out, 1) || sprite->IsDirty());
+  sprite->SetImage(first.Get());
+  sprite->SetImage(first.Get());
+  EXPECT_EQ(first->GetUseCount(), 2);
+  sprite->SetImage(second.Get());
+  EXPECT_EQ(first->GetUseCount(), 1);
+  EXPECT_EQ(second->GetUseCount(), 2);
+  EXPECT_EQ(sprite->GetDirtyRects(out, 0), 0);
+  EXPECT_TRUE(sprite->GetDirtyRects(out, 1) == 1 && Text(out[0]) == "0,0,8,4");  // no size set: the image's own
+  sprite->SetPosition(INT_MAX - 5, INT_MIN);
+  EXPECT_TRUE(sprite->GetBoundRect(out));
+  EXPECT_EQ(Text(out[0]), Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}));
+  sprite->SetImage(nullptr);  // an empty place
+  EXPECT_EQ(second->GetUseCount(), 1);
+  EXPECT_FALSE(sprite->GetBoundRect(out));
+  sprite->SetImage(first.Get());
+  CTSRenderTree* tree = new CTSRenderTree(8, true);
+  tree->GetRoot()->AddChild(sprite, nullptr, nullptr);
+  tree->Release();
+  EXPECT_EQ(first->GetUseCount(), 1);
 }
 
 }  // namespace

@@ -1,38 +1,107 @@
+// The render tree: priority order, the refusals and reports of structural
+// changes, changes that wait for Update, what goes when; and dirty-rectangle
+// frames on the software device: on random scenes a dirty frame shows exactly
+// what a full redraw shows and changes nothing outside the bounds it reports,
+// and the orders the tree fixes hold on a small scene.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <utility>
 #include <vector>
 
+#include "engine/graphics/TSGDIGraphics.h"
+#include "engine/graphics/TSGraphicsManager.h"
+#include "engine/graphics/software/TSGDITexture.h"
+#include "engine/object/TSCustomException.h"
 #include "engine/scene/TSRenderObjectRegistry.h"
 #include "engine/scene/TSRenderTree.h"
 #include "platform/Platform.h"
-#include "tests/scene/RecordingGraphics.h"
-#include "tests/scene/TestNode.h"
+#include "tests/platform/RecordingWindow.h"
+
+#ifdef __SANITIZE_ADDRESS__
+// Lets the allocator refuse an impossible request instead of ending the process.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
 
 namespace {
 
-using Ids = std::vector<DWORD>;
+// A render tree node for the tests: a solid block of its colour at its bound,
+// drawn through the device (so the clip rectangle holds it); while dirty it
+// reports the rectangles queued in rects; it logs what the tree does to it.
 
-// One outcome reported through the callback.
-struct TSReport {
-  CTSRenderTreeObject* parent;
-  CTSRenderTreeObject* child;
-  void* userData;
-  INT result;
+struct TSNodeLog {
+  std::vector<DWORD> updated, destroyed;        // ids, in order
+  std::vector<INT> elapsed;                     // what each Update was given
+  std::vector<std::pair<DWORD, RECT>> painted;  // draws (id) and clears (0), with the clip in force
+};
+
+class CTestNode : public CTSRenderTreeObject {
+ public:
+  CTestNode(DWORD id, TSNodeLog* log) : id(id), m_log(log) {}
+  ~CTestNode() override { m_log->destroyed.push_back(id); }
+
+  void Update(INT elapsedMs) override { m_log->updated.push_back(id), m_log->elapsed.push_back(elapsedMs); }
+  bool IsUpdateEnabled() const override { return updateEnabled; }
+  bool IsVisible() const override { return visible; }
+  bool IsDirty() const override { return dirty; }
+  bool AreChildrenEnabled() const override { return childrenEnabled; }
+  bool GetBoundRect(RECT* out) const override {
+    if (hasBound) *out = bound;
+    return hasBound;
+  }
+  // More rectangles than max: the last one written holds the rest.
+  INT GetDirtyRects(RECT* out, INT max) const override {
+    INT count = std::min(INT(rects.size()), max);
+    std::copy_n(rects.begin(), count, out);
+    for (size_t i = size_t(count); i < rects.size(); ++i) UnionRect(&out[count - 1], &out[count - 1], &rects[i]);
+    return count;
+  }
+  void Draw(CTSGraphics* device) override {
+    RECT clip;
+    device->GetClipRect(&clip);
+    m_log->painted.push_back({id, clip});
+    if (block) device->BltWhole(block.Get(), bound.left, bound.top);
+    dirty = false, rects.clear();
+  }
+  // Fills the block, the size of the bound, with the colour.
+  void Paint(DWORD color) {
+    if (!block) {
+      block = new CTSGDITexture;
+      block->Allocate(bound.right - bound.left, bound.bottom - bound.top, TEXTURE_FORMAT_X1R5G5B5, 0);
+    }
+    block->ClearRect(CTSColor(color), nullptr);
+  }
+
+  DWORD id;
+  bool updateEnabled = true, visible = true, dirty = false, childrenEnabled = true, hasBound = true;
+  RECT bound = {};
+  std::vector<RECT> rects;
+  CTSUsePtr<CTSGDITexture> block;
+  CTestNode* parentNode = nullptr;  // kept by the test that builds random scenes
+
+ private:
+  TSNodeLog* m_log;
+};
+
+
+using Ids = std::vector<DWORD>;
+using Results = std::vector<INT>;
+
+// Every outcome reported through the callback, with the callback's arguments.
+struct TSReports {
+  std::vector<CTSRenderTreeObject*> parents, children;
+  Results results;
 };
 
 void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userData, INT result) {
-  static_cast<std::vector<TSReport>*>(userData)->push_back({parent, child, userData, result});
-}
-
-// The results reported so far.
-std::vector<INT> Results(const std::vector<TSReport>& reports) {
-  std::vector<INT> results;
-  for (const TSReport& report : reports) results.push_back(report.result);
-  return results;
+  auto* reports = static_cast<TSReports*>(userData);
+  reports->parents.push_back(parent), reports->children.push_back(child), reports->results.push_back(result);
 }
 
 class RenderTreeTest : public testing::Test {
@@ -51,14 +120,14 @@ class RenderTreeTest : public testing::Test {
     node->SetPriority(priority);
     return node;
   }
-  // Adds under the root and runs the queued add.
-  CTestNode* Attach(DWORD id, INT priority = 0) {
-    CTestNode* node = Node(id, priority);
-    tree->GetRoot()->AddChild(node, nullptr, nullptr);
+  // Adds under parent (the root when null) and runs the queued changes.
+  CTestNode* Attach(DWORD id, CTSRenderTreeObject* parent = nullptr) {
+    CTestNode* node = Node(id);
+    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr);
     tree->Update();
     return node;
   }
-  // The ids of the nodes in the order the update pass visits them.
+  // The ids in the order the update pass visits them.
   Ids UpdateOrder() {
     log.updated.clear();
     tree->Update();
@@ -66,131 +135,67 @@ class RenderTreeTest : public testing::Test {
   }
 
   TSNodeLog log;
-  std::vector<TSReport> reports;
+  TSReports reports;
   CTSRenderTree* tree = nullptr;
 };
 
-TEST_F(RenderTreeTest, IdentitiesAndTheRegistryOfLiveObjects) {
-  CTestNode* node = Node(1);
-  void* out = nullptr;
-  EXPECT_TRUE(node->QueryObject(TS_GUID_RENDER_TREE_OBJECT, &out));
-  EXPECT_EQ(out, static_cast<CTSRenderTreeObject*>(node));
-  EXPECT_TRUE(node->QueryObject(TS_GUID_RENDER_OBJECT, &out));
-  EXPECT_FALSE(node->QueryObject(TS_GUID_RENDER_TREE, &out));
-  EXPECT_STREQ(node->GetClassName(), "TS_GUID_RENDER_TREE_OBJECT");
-  EXPECT_TRUE(tree->QueryObject(TS_GUID_RENDER_TREE, &out));
-  EXPECT_TRUE(tree->QueryObject(TS_GUID_USE_COUNT_OBJECT, &out));
-  EXPECT_EQ(tree->GetUseCount(), 1);
-
-  int local = 0;
-  EXPECT_TRUE(CTSRenderObject::IsRenderObject(node));
-  EXPECT_TRUE(CTSRenderObject::IsRenderObject(tree->GetRoot()));
-  EXPECT_FALSE(CTSRenderObject::IsRenderObject(nullptr));
-  EXPECT_FALSE(CTSRenderObject::IsRenderObject(&local));
-  EXPECT_FALSE(CTSRenderObject::IsRenderObject(tree));
-  node->Release();
-  EXPECT_FALSE(CTSRenderObject::IsRenderObject(node));
-  EXPECT_EQ(log.destroyed, Ids{1});
-}
-
 TEST_F(RenderTreeTest, ChildrenAreOrderedByPriorityWithEqualOnesInInsertionOrder) {
-  // Queued through the tree.
   CTSRenderTreeObject* root = tree->GetRoot();
   for (auto [id, priority] : {std::pair{1u, 5}, {2u, -3}, {3u, 5}, {4u, 0}, {5u, 5}, {6u, 9}, {7u, -3}})
     root->AddChild(Node(id, priority), nullptr, nullptr);
   EXPECT_EQ(UpdateOrder(), (Ids{2, 7, 4, 1, 3, 5, 6}));
-
-  // At once, under a node without a tree link; its children follow it.
+  // At once under a node without a tree link; its children follow it.
   CTestNode* group = Node(10, 20);
   for (auto [id, priority] : {std::pair{11u, 2}, {12u, 1}, {13u, 2}, {14u, INT_MIN}, {15u, INT_MAX}})
     group->AddChild(Node(id, priority), nullptr, nullptr);
   root->AddChild(group, nullptr, nullptr);
   EXPECT_EQ(UpdateOrder(), (Ids{2, 7, 4, 1, 3, 5, 6, 10, 14, 12, 11, 13, 15}));
-}
-
-TEST_F(RenderTreeTest, SetPriorityUnderTheRootMovesTheNodeOnlyAtTheNextUpdate) {
+  // A new priority moves a node behind its equals: at the next Update under the tree...
+  root->RemoveAllChildren(nullptr, nullptr);
   CTestNode* first = Attach(1);
   Attach(2);
   Attach(3);
   first->SetPriority(1);
   EXPECT_EQ(first->GetPriority(), 1);
-
-  // Until the re-add runs, the node is still drawn at its old place...
-  CRecordingGraphics device(640, 480);
-  tree->EnableDirtyRect(false);
-  tree->Render(&device);
-  Ids drawn;
-  for (const TSDeviceEvent& event : device.Only(TSDeviceEvent::kDraw)) drawn.push_back(event.value);
-  EXPECT_EQ(drawn, (Ids{1, 2, 3}));
-  // ...and moves behind its equals at the next Update.
   EXPECT_EQ(UpdateOrder(), (Ids{2, 3, 1}));
-
-  // A node without a tree link moves at once: its parent releases children in list order.
-  CTestNode* group = Node(10);
-  CTestNode* a = Node(11);
-  group->AddChild(a, nullptr, nullptr);
-  group->AddChild(Node(12), nullptr, nullptr);
+  // ...at once without a tree link: the parent releases its children in list order.
+  CTestNode *loose = Node(20), *a = Node(21);
+  loose->AddChild(a, nullptr, nullptr);
+  loose->AddChild(Node(22), nullptr, nullptr);
   a->SetPriority(1);
-  group->Release();
-  EXPECT_EQ(log.destroyed, (Ids{10, 12, 11}));
+  log.destroyed.clear();
+  loose->Release();
+  EXPECT_EQ(log.destroyed, (Ids{20, 22, 21}));
 }
 
-TEST_F(RenderTreeTest, AddChildReportsEachRefusalAndChangesNothing) {
+TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   CTSRenderTreeObject* root = tree->GetRoot();
-  CTestNode* attached = Attach(1);
-  CTestNode* parent = Node(2);
-  CTestNode* child = Node(3);
+  CTestNode *attached = Attach(1), *parent = Node(2), *child = Node(3), *loose = Node(5), *stale = Node(4);
   parent->AddChild(child, Record, &reports);
-  CTestNode* loose = Node(5);
-  CTestNode* stale = Node(4);
   stale->Release();
-
   loose->AddChild(loose, Record, &reports);     // itself
   root->AddChild(root, Record, &reports);       // itself, with a tree link
   loose->AddChild(attached, Record, &reports);  // already in the tree
   loose->AddChild(child, Record, &reports);     // already has a parent
   loose->AddChild(stale, Record, &reports);     // not a live object
   loose->AddChild(nullptr, Record, &reports);   // null
-  child->AddChild(parent, Record, &reports);    // its own parent: a cycle
-  EXPECT_EQ(Results(reports), (std::vector<INT>{0, 4, 4, 2, 3, 1, 1, 4}));
-  EXPECT_EQ(reports[1].parent, loose);
-  EXPECT_EQ(reports[1].child, loose);
-  EXPECT_EQ(reports[1].userData, &reports);
-
-  // Everything stayed where it was.
+  child->AddChild(parent, Record, &reports);    // its own ancestor
+  parent->RemoveChild(loose, Record, &reports);    // not a child
+  parent->RemoveChild(nullptr, Record, &reports);  // null
+  EXPECT_EQ(reports.results, (Results{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
+  EXPECT_TRUE(reports.parents[1] == loose && reports.children[1] == loose);
+  // Under the tree a removal's outcome comes with the next Update.
+  root->RemoveChild(loose, Record, &reports);
+  EXPECT_EQ(reports.results.size(), 10u);
   EXPECT_EQ(UpdateOrder(), Ids{1});
+  EXPECT_TRUE(reports.results.back() == 6 && reports.parents.back() == root);
+  log.destroyed.clear();
   parent->Release();
-  EXPECT_EQ(log.destroyed, (Ids{4, 2, 3}));
-  loose->AddChild(Node(6), Record, &reports);
-  EXPECT_EQ(reports.back().result, 0);
+  EXPECT_EQ(log.destroyed, (Ids{2, 3}));
   loose->Release();
 }
 
-TEST_F(RenderTreeTest, RemoveChildReportsMissingAndNullChildren) {
-  CTestNode* parent = Node(1);
-  CTestNode* child = Node(2);
-  CTestNode* other = Node(3);
-  parent->AddChild(child, nullptr, nullptr);
-  parent->RemoveChild(other, Record, &reports);
-  parent->RemoveChild(nullptr, Record, &reports);
-  EXPECT_TRUE(log.destroyed.empty());
-  parent->RemoveChild(child, Record, &reports);
-  EXPECT_EQ(Results(reports), (std::vector<INT>{6, 1, 0}));
-  EXPECT_EQ(log.destroyed, Ids{2});
-
-  // Through the tree the outcome comes with the next Update.
-  reports.clear();
-  tree->GetRoot()->RemoveChild(other, Record, &reports);
-  tree->GetRoot()->RemoveChild(nullptr, Record, &reports);
-  EXPECT_EQ(Results(reports), std::vector<INT>{1});
-  tree->Update();
-  EXPECT_EQ(Results(reports), (std::vector<INT>{1, 6}));
-  EXPECT_EQ(log.destroyed, Ids{2});
-  parent->Release();
-  other->Release();
-}
-
-TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateAndCallTheHooks) {
+TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateThenReportAndCallTheHooks) {
   struct CHookNode : CTestNode {
     using CTestNode::CTestNode;
     void OnChildAdded(CTSRenderTreeObject* child) override { added.push_back(child); }
@@ -202,18 +207,15 @@ TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateAndCallTheHooks) {
   tree->Update();
   CTestNode* child = Node(2);
   hook->AddChild(child, Record, &reports);
-  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports.results.size(), 1u);
   EXPECT_TRUE(hook->added.empty());
   tree->Update();
-  EXPECT_EQ(Results(reports), (std::vector<INT>{0, 0}));
-  EXPECT_EQ(reports[1].parent, hook);
+  EXPECT_EQ(reports.results, (Results{0, 0}));
+  EXPECT_EQ(reports.parents[1], hook);
   EXPECT_EQ(hook->added, std::vector<CTSRenderTreeObject*>{child});
-
-  // A node added through the tree has a tree link: adding it again reports 2.
   CTestNode* loose = Node(3);
   loose->AddChild(child, Record, &reports);
-  EXPECT_EQ(reports.back().result, 2);
-
+  EXPECT_EQ(reports.results.back(), 2);  // added through the tree: a tree link
   child->Destroy();
   EXPECT_TRUE(log.destroyed.empty());
   tree->Update();
@@ -223,138 +225,79 @@ TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateAndCallTheHooks) {
   EXPECT_EQ(log.destroyed, (Ids{2, 3}));
 }
 
-TEST_F(RenderTreeTest, QueuedCommandsForObjectsDestroyedMeanwhileReportOne) {
+TEST_F(RenderTreeTest, QueuedChangesOfObjectsDestroyedMeanwhileReportOne) {
   CTSRenderTreeObject* root = tree->GetRoot();
   CTestNode* gone = Attach(1);
   root->RemoveChild(gone, Record, &reports);
   gone->Release();  // leaves the root's list as it goes
   tree->Update();
-  EXPECT_EQ(Results(reports), std::vector<INT>{1});
-
   // A parent removed first takes its child along; the child's own removal finds neither.
-  reports.clear();
-  CTestNode* parent = Attach(2);
-  CTestNode* child = Node(3);
-  parent->AddChild(child, nullptr, nullptr);
-  tree->Update();
+  CTestNode *parent = Attach(2), *child = Attach(3, parent), *late = Node(4);
   root->RemoveChild(parent, Record, &reports);
   parent->RemoveChild(child, Record, &reports);
-  CTestNode* late = Node(4);
   parent->AddChild(late, Record, &reports);
   tree->Update();
-  EXPECT_EQ(Results(reports), (std::vector<INT>{0, 1, 1}));
+  EXPECT_EQ(reports.results, (Results{1, 0, 1, 1}));
   EXPECT_EQ(log.destroyed, (Ids{1, 2, 3}));
   late->Release();
   EXPECT_EQ(UpdateOrder(), Ids{});
 }
 
-TEST_F(RenderTreeTest, NodesLeaveTheirParentsListWhenDestroyedDirectly) {
-  // A node waiting for its re-add after SetPriority is still listed under its
-  // former parent; destroying it then must not leave the entry behind.
+TEST_F(RenderTreeTest, ANodeWaitingForItsReAddIsListedOnceAndLeavesWhenDestroyed) {
   CTestNode* moving = Attach(1);
   Attach(2);
   moving->SetPriority(7);
   moving->Destroy();
   EXPECT_EQ(log.destroyed, Ids{1});
   EXPECT_EQ(UpdateOrder(), Ids{2});
-
-  CTestNode* released = Attach(3);
-  released->Release();
-  CRecordingGraphics device(640, 480);
-  tree->EnableDirtyRect(false);
-  tree->Render(&device);
-  EXPECT_EQ(device.Only(TSDeviceEvent::kDraw).size(), 1u);
-  EXPECT_EQ(UpdateOrder(), Ids{2});
-}
-
-TEST_F(RenderTreeTest, ANodeWaitingForItsReAddCannotBeListedTwice) {
-  CTestNode* moving = Attach(1);
-  CTestNode* other = Node(2);
+  // Adopted elsewhere while it waits: the re-add finds it parented.
+  moving = Attach(3);
+  CTestNode* other = Node(4);
   moving->SetPriority(3);
   other->AddChild(moving, Record, &reports);
-  EXPECT_EQ(Results(reports), std::vector<INT>{0});
-  tree->Update();  // the re-add finds it parented
-  EXPECT_EQ(UpdateOrder(), Ids{});
+  EXPECT_EQ(UpdateOrder(), Ids{2});
   other->Release();
-  EXPECT_EQ(log.destroyed, (Ids{2, 1}));
-
+  EXPECT_EQ(log.destroyed, (Ids{1, 4, 3}));
   // Nor can its own descendants adopt it while it waits.
-  CTestNode* top = Attach(10);
-  CTestNode* below = Node(11);
-  top->AddChild(below, nullptr, nullptr);
-  tree->Update();
+  CTestNode *top = Attach(10), *below = Attach(11, top);
   top->SetPriority(4);
   below->AddChild(top, Record, &reports);
   tree->Update();
-  EXPECT_EQ(reports.back().result, 4);
-  EXPECT_EQ(UpdateOrder(), (Ids{10, 11}));
+  EXPECT_EQ(reports.results, (Results{0, 4}));
+  EXPECT_EQ(UpdateOrder(), (Ids{2, 10, 11}));
 }
 
-TEST_F(RenderTreeTest, UpdatePassesWholeMillisecondsSinceThePreviousUpdate) {
+TEST_F(RenderTreeTest, UpdateGivesWholeMillisecondsAndSkipsDisabledNodesAndClosedChildren) {
   Sleep(40);
-  Attach(1);  // the first Update: the time since construction
+  CTestNode* silent = Attach(1);  // the first Update: the time since construction
   Sleep(250);
   tree->Update();
   tree->Update();
   Platform::AdvanceVirtualClock(16);
   tree->Update();
   EXPECT_EQ(log.elapsed, (std::vector<INT>{40, 250, 0, 16}));
-}
-
-TEST_F(RenderTreeTest, UpdateSkipsDisabledNodesAndChildrenOfClosedOnes) {
-  CTestNode* silent = Attach(1);
   CTestNode* closed = Attach(2);
-  for (CTestNode* parent : {silent, closed}) parent->AddChild(Node(parent->id * 10), nullptr, nullptr);
-  tree->Update();
+  Attach(10, silent), Attach(20, closed);
   silent->updateEnabled = false;
   closed->childrenEnabled = false;
   EXPECT_EQ(UpdateOrder(), (Ids{10, 2}));
 }
 
-TEST_F(RenderTreeTest, CommandsQueuedWhileCommandsRunWaitForTheNextUpdate) {
-  struct TSChain {
-    CTSRenderTreeObject* root;
-    CTestNode* next;
-    std::vector<TSReport>* reports;
-  };
-  CTestNode* second = Node(2);
-  std::vector<TSReport> seen;
-  TSChain chain = {tree->GetRoot(), second, &seen};
-  auto queueNext = [](CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* data, INT result) {
-    auto* chain = static_cast<TSChain*>(data);
-    chain->reports->push_back({parent, child, data, result});
-    if (chain->next != nullptr)
-      chain->root->AddChild(std::exchange(chain->next, nullptr), Record, chain->reports);
-  };
-  tree->GetRoot()->AddChild(Node(1), queueNext, &chain);
-  EXPECT_EQ(UpdateOrder(), Ids{1});
-  EXPECT_EQ(seen.size(), 1u);
-  EXPECT_EQ(UpdateOrder(), (Ids{1, 2}));
-  EXPECT_EQ(Results(seen), (std::vector<INT>{0, 0}));
-}
-
 TEST_F(RenderTreeTest, ReleasingTheTreeReleasesTheWholeHierarchy) {
-  // Nodes linked to the tree at several depths, an immediate subtree, a node
-  // waiting for its re-add and an add still queued.
+  // Nodes at several depths, an immediate subtree, a node waiting for its
+  // re-add and an add still queued.
   CTestNode* a = Attach(1);
-  a->AddChild(Node(2), nullptr, nullptr);
-  tree->Update();
-  CTestNode* c = Node(3);
-  a->AddChild(c, nullptr, nullptr);
-  tree->Update();
-  c->AddChild(Node(4), nullptr, nullptr);
-  tree->Update();
+  Attach(4, Attach(3, a));
   CTestNode* d = Node(5);
   d->AddChild(Node(6), nullptr, nullptr);
   tree->GetRoot()->AddChild(d, nullptr, nullptr);
   tree->Update();
   a->SetPriority(9);
   tree->GetRoot()->AddChild(Node(7), nullptr, nullptr);
-
   tree->Release();
   tree = nullptr;
   std::sort(log.destroyed.begin(), log.destroyed.end());
-  EXPECT_EQ(log.destroyed, (Ids{1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(log.destroyed, (Ids{1, 3, 4, 5, 6, 7}));
 }
 
 // At exit, an owner constructed before the registry releases its tree after
@@ -372,8 +315,7 @@ struct TSExitOwner {
 };
 
 TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
-  if (CTSRenderObjectRegistry::Live() != nullptr)
-    GTEST_SKIP() << "the registry already exists in this process";
+  if (CTSRenderObjectRegistry::Live() != nullptr) GTEST_SKIP() << "the registry already exists in this process";
   static TSExitOwner owner;
   owner.tree = new CTSRenderTree(8, true);
   auto* parent = new CTestNode(1, &owner.log);
@@ -383,6 +325,223 @@ TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
   owner.tree->Update();
   // Made after the owner, the registry is destroyed before it.
   EXPECT_NE(CTSRenderObjectRegistry::Live(), nullptr);
+}
+
+
+constexpr INT kWidth = 64;
+constexpr INT kHeight = 48;
+
+std::vector<Pixel555> Pixels(CTSGraphics* device) {
+  CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
+  std::vector<Pixel555> pixels;
+  for (INT y = 0; y < kHeight; ++y) pixels.insert(pixels.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
+  return pixels;
+}
+
+// The nodes of a random scene: what each change leaves to repaint is reported
+// by the node itself, or (for what hidden, closed and removed nodes leave
+// behind) by a bound-less node drawn first.
+struct RandomScene {
+  explicit RandomScene(unsigned seed) : random(seed) {
+    const INT capacities[] = {-3, 0, 1, 2, 3, 5, 8, 64};
+    tree = new CTSRenderTree(capacities[Pick(8)], true);
+    damage->hasBound = false;
+    damage->SetPriority(INT_MIN);
+    tree->GetRoot()->AddChild(damage, nullptr, nullptr);
+    for (int i = Pick(6); i >= 0; --i) Add();
+  }
+  ~RandomScene() { tree->Release(); }
+
+  int Pick(int n) { return int(random() % unsigned(n)); }
+  DWORD Colour() { return 0xFF000000 | (random() & 0xF8F8F8); }
+  // What the node shows and what it has yet to report, for a node that will not report it.
+  void Damage(CTestNode* node) {
+    damage->rects.insert(damage->rects.end(), node->rects.begin(), node->rects.end());
+    damage->rects.push_back(node->bound), damage->dirty = true;
+  }
+  void Changed(CTestNode* node) { node->rects.push_back(node->bound), node->dirty = true; }
+  // The node and everything below it.
+  std::vector<CTestNode*> Subtree(CTestNode* top) {
+    std::vector<CTestNode*> below;
+    for (CTestNode* node : nodes)
+      for (CTestNode* up = node; up != nullptr; up = up->parentNode)
+        if (up == top) below.push_back(node);
+    return below;
+  }
+  void Add() {
+    auto* node = new CTestNode(DWORD(nodes.size() + 1), &log);
+    INT x = Pick(kWidth + 8) - 8, y = Pick(kHeight + 8) - 8;
+    node->bound = {x, y, x + 1 + Pick(24), y + 1 + Pick(24)};
+    node->Paint(Colour());
+    node->SetPriority(Pick(5) - 2);
+    node->parentNode = nodes.empty() || Pick(2) ? nullptr : nodes[Pick(int(nodes.size()))];
+    (node->parentNode != nullptr ? node->parentNode : tree->GetRoot())->AddChild(node, nullptr, nullptr);
+    Changed(node);
+    nodes.push_back(node);
+  }
+  void Change() {
+    if (nodes.empty()) return Add();
+    CTestNode* node = nodes[Pick(int(nodes.size()))];
+    switch (Pick(7)) {
+      case 0: {  // move
+        INT dx = Pick(21) - 10, dy = Pick(21) - 10;
+        node->rects.push_back(node->bound);
+        SetRect(&node->bound, node->bound.left + dx, node->bound.top + dy, node->bound.right + dx, node->bound.bottom + dy);
+        return Changed(node);
+      }
+      case 1:  // hide or show
+        node->visible = !node->visible;
+        return node->visible ? Changed(node) : Damage(node);
+      case 2:  // close or open its children
+        node->childrenEnabled = !node->childrenEnabled;
+        for (CTestNode* below : Subtree(node)) Damage(below);
+        return;
+      case 3:  // move among its siblings
+        for (CTestNode* below : Subtree(node)) Damage(below);
+        return node->SetPriority(Pick(5) - 2);
+      case 4:  // recolour
+        node->Paint(Colour());
+        return Changed(node);
+      case 5: {  // remove with everything below it
+        std::vector<CTestNode*> gone = Subtree(node);
+        for (CTestNode* below : gone) Damage(below);
+        node->Destroy();
+        std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); });
+        return;
+      }
+      default: return Add();
+    }
+  }
+
+  std::mt19937 random;
+  TSNodeLog log;
+  CTSRenderTree* tree = nullptr;
+  CTestNode* damage = new CTestNode(0, &log);
+  std::vector<CTestNode*> nodes;
+};
+
+class DirtyRectTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 2; ++i)
+      ASSERT_TRUE(devices[i] = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, windows[i].Handle(),
+                                                                             kWidth, kHeight, false, true));
+  }
+  void TearDown() override {
+    for (CTSGraphics* device : devices)
+      if (device != nullptr) device->Release();
+  }
+
+  RecordingWindow windows[2];
+  CTSGraphics* devices[2] = {};
+};
+
+TEST_F(DirtyRectTest, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBounds) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    RandomScene scene(seed);
+    devices[0]->SetClipRect(nullptr);
+    devices[0]->Clear(CTSColor(0));
+    for (int frame = 0; frame < 8; ++frame) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", frame " << frame);
+      for (int i = scene.Pick(4); i >= 0; --i) scene.Change();
+      if (scene.Pick(6) == 0) {
+        // A back buffer that lost its content.
+        devices[0]->SetClipRect(nullptr);
+        devices[0]->Clear(CTSColor(0xFF00FFFF));
+        scene.tree->RequestFullRedraw();
+      }
+      scene.tree->Update();
+      std::vector<Pixel555> before = Pixels(devices[0]);
+      scene.tree->Render(devices[0]);
+      RECT bounds, kept;
+      scene.tree->GetDirtyBounds(&bounds);
+      std::vector<Pixel555> dirty = Pixels(devices[0]);
+      for (INT y = 0; y < kHeight; ++y)
+        for (INT x = 0; x < kWidth; ++x) {
+          bool inside = x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom;
+          ASSERT_TRUE(inside || dirty[y * kWidth + x] == before[y * kWidth + x]) << x << "," << y;
+        }
+      scene.tree->EnableDirtyRect(false);
+      scene.tree->Render(devices[1]);
+      scene.tree->EnableDirtyRect(true);
+      ASSERT_TRUE(dirty == Pixels(devices[1]));
+      EXPECT_EQ(*scene.tree->GetDirtyBounds(&kept), bounds) << "a frame with the mode off keeps the bounds";
+    }
+  }
+}
+
+// Clears are logged by the device, draws by the nodes, each with the clip in force.
+class CClearLoggingDevice : public CTSGDIGraphics {
+ public:
+  explicit CClearLoggingDevice(TSNodeLog* log) : m_log(log) {}
+  void Clear(CTSColor color) override {
+    RECT clip;
+    GetClipRect(&clip);
+    m_log->painted.push_back({0, clip});
+    CTSGDIGraphics::Clear(color);
+  }
+
+ private:
+  TSNodeLog* m_log;
+};
+
+TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilOneHoldsThem) {
+  RecordingWindow window;
+  TSNodeLog log;
+  CTSUsePtr<CClearLoggingDevice> device(new CClearLoggingDevice(&log));
+  ASSERT_TRUE(device->Create(window.Handle(), 320, 240, false, true));
+  for (INT capacity : {128, 2}) {
+    SCOPED_TRACE(capacity);
+    CTSRenderTree* tree = new CTSRenderTree(capacity, true);
+    const RECT bounds[] = {{0, 0, 200, 200},      // meets all three records
+                           {141, 141, 149, 149},  // inside the largest, meets a later one
+                           {20, 20, 120, 120},    // meets two apart, lies in neither
+                           {300, 200, 310, 210},  // meets none
+                           {12, 12, 28, 28}};
+    for (DWORD id = 1; id <= 8; ++id) {
+      auto* node = new CTestNode(id, &log);
+      node->bound = bounds[id <= 4 ? id - 1 : id == 6 ? 4 : 3];
+      node->hasBound = id != 5;
+      tree->GetRoot()->AddChild(node, nullptr, nullptr);
+      // Only visible dirty objects are asked for their rectangles.
+      node->rects = {{0, 220, 10, 230}};
+      node->visible = id != 7;
+      node->dirty = id == 7;
+      if (id == 6) {
+        // Equal areas keep their order of addition; duplicate and held rectangles add nothing.
+        node->rects = {{10, 10, 30, 30}, {100, 100, 150, 150}, {10, 10, 30, 30}, {110, 110, 120, 120}, {140, 140, 160, 160}};
+        node->dirty = true;
+      }
+    }
+    tree->Update();
+    log.painted.clear();
+    tree->Render(device.Get());
+    RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160}, whole = {0, 0, 320, 240}, got;
+    if (capacity == 128) {
+      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{
+                                 {0, r2}, {0, r1}, {0, r3}, {1, r2}, {1, r1}, {1, r3}, {2, r2}, {3, r2}, {3, r1},
+                                 {6, bounds[4]}}));
+      EXPECT_EQ(*tree->GetDirtyBounds(&got), (RECT{10, 10, 160, 160}));
+    } else {
+      // The list holds capacity less one records: the fourth has the frame drawn and reported in full.
+      EXPECT_EQ(log.painted.at(0), std::make_pair(DWORD(0), whole));
+      EXPECT_EQ(log.painted.size(), 8u);
+      EXPECT_EQ(*tree->GetDirtyBounds(&got), whole);
+    }
+    EXPECT_EQ(tree->GetDirtyBounds(nullptr), nullptr);
+    tree->Release();
+  }
+}
+
+TEST(DirtyRectOrder, RoomThatCannotBeHadThrowsTheEngineException) {
+  try {
+    new CTSRenderTree(INT_MAX, true);
+    FAIL() << "no exception";
+  } catch (Tessel::CTSCustomException* exception) {
+    ASSERT_NE(exception, nullptr);
+    EXPECT_STREQ(exception->GetErrorMessage(), "Dirty Rect Count too large!");
+    delete exception;
+  }
 }
 
 }  // namespace

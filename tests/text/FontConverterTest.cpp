@@ -1,8 +1,8 @@
 // The gfxfont converter, run on small fonts the tests write: its output is
 // loaded by the point font and drawn, on the software device, to the pixels
-// of the source glyphs; bad input gives a message and exit status 1.
+// of the source glyphs; bad input of either parser gives a message and exit
+// status 1.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <fstream>
 #include <string>
@@ -12,57 +12,34 @@
 #include "engine/text/TSFontLoader.h"
 #include "engine/text/TSPointFont.h"
 #include "engine/text/TSTextRegistry.h"
-#include "tests/common/TempFolder.h"
+#include "tests/common/RunTool.h"
 #include "tests/platform/RecordingWindow.h"
-#include "tests/text/TextTestSupport.h"
 
 namespace {
 
-struct RunResult {
-  int status;  // exit status, or -1 when the tool did not exit normally
-  std::string errors;
-};
+ToolRun Convert(const std::string& arguments) { return RunTool(GFXFONT_PATH, arguments); }
 
-RunResult RunTool(const std::string& arguments) {
-  std::string command = std::string(GFXFONT_PATH) + " " + arguments + " 2>errors.txt";
-  int raw = std::system(command.c_str());
-  RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile("errors.txt")};
-  return result;
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+void WriteFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 
 // A bitmap as rows of '#' and '.'.
 typedef std::vector<std::string> Picture;
 
 // The ".hex" line of a 16-row picture.
 std::string HexLine(unsigned code, const Picture& picture) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  char codeText[16];
-  std::snprintf(codeText, sizeof codeText, "%04X:", code);
-  std::string line = codeText;
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X:", code);
+  std::string line = text;
   for (const std::string& row : picture)
-    for (size_t x = 0; x < row.size(); x += 4) {
-      int digit = 0;
-      for (int b = 0; b < 4; ++b) digit = digit * 2 + (row[x + b] == '#');
-      line += kDigits[digit];
-    }
+    for (size_t x = 0; x < row.size(); x += 4)
+      line += "0123456789ABCDEF"[(row[x] == '#') * 8 + (row[x + 1] == '#') * 4 + (row[x + 2] == '#') * 2 + (row[x + 3] == '#')];
   return line + "\n";
 }
 
 // Random-looking pictures of 16 rows, width 8 or 16, from a seed.
 Picture Pattern(int width, unsigned seed) {
-  Picture picture;
-  for (int y = 0; y < 16; ++y) {
-    std::string row;
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      row += (seed >> 16) % 3 == 0 ? '#' : '.';
-    }
-    picture.push_back(row);
-  }
+  Picture picture(16, std::string(size_t(width), '.'));
+  for (std::string& row : picture)
+    for (char& pixel : row) pixel = ((seed = seed * 1103515245u + 12345u) >> 16) % 3 == 0 ? '#' : '.';
   return picture;
 }
 
@@ -70,8 +47,7 @@ class ConverterTest : public testing::Test {
  protected:
   void SetUp() override {
     ShowWindow(m_window.Handle(), SW_SHOW);
-    m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200,
-                                                           false, true);
+    m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200, false, true);
     ASSERT_NE(m_device, nullptr);
     m_device->Clear(CTSColor(0xFF000000));
   }
@@ -88,8 +64,7 @@ class ConverterTest : public testing::Test {
       for (INT column = 0; column < cellWidth; ++column) {
         INT source = column - offset;
         bool set = source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#';
-        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF, set ? 0xF8F8F8u : 0u)
-            << what << " at " << column << "," << row;
+        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF, set ? 0xF8F8F8u : 0u) << what << " at " << column << "," << row;
       }
   }
 
@@ -99,22 +74,19 @@ class ConverterTest : public testing::Test {
 };
 
 TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
-  Picture letter = Pattern(8, 1), wide = Pattern(16, 2), narrowInGrid = Pattern(8, 3),
-          replacement = Pattern(8, 4);
+  Picture letter = Pattern(8, 1), wide = Pattern(16, 2), narrowInGrid = Pattern(8, 3), replacement = Pattern(8, 4);
   WriteFile("source.hex", HexLine(0x41, letter) + HexLine(0x554A, wide) + HexLine(0x3B1, narrowInGrid) +
                               HexLine(0xFFFD, replacement) + HexLine(0x0D, Pattern(16, 5)));
-  RunResult run = RunTool("--encoding 3 source.hex out.gfxFont");
+  ToolRun run = Convert("--encoding 3 source.hex out.gfxFont");
   ASSERT_EQ(run.status, 0) << run.errors;
   CTSUsePtr<CTSFont> font(Load("out.gfxFont"));
   ASSERT_TRUE(font);
-  EXPECT_EQ(font->GetCharWidth(), 8);
-  EXPECT_EQ(font->GetCharHeight(), 16);
+  EXPECT_TRUE(font->GetCharWidth() == 8 && font->GetCharHeight() == 16);
   ASSERT_TRUE(CTSTextRegistry::Instance().AddFont(20, font.Get()));
   // "A", U+554A (B0A1), U+03B1 (A6C1, an 8-wide glyph centred in its cell),
   // U+554B (B0A2, not in the source: the replacement, centred), a carriage
   // return (a control character: blank), "B" (not in the source).
-  CTSTextRegistry::Instance().DrawText(20, m_device, 10, 20, CTSColor(0xFFFFFFFF),
-                                       "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
+  CTSTextRegistry::Instance().DrawText(20, m_device, 10, 20, CTSColor(0xFFFFFFFF), "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
   ExpectPicture(10, 20, 8, letter, "A");
   ExpectPicture(18, 20, 16, wide, "U+554A");
   ExpectPicture(34, 20, 16, narrowInGrid, "U+03B1");
@@ -125,73 +97,37 @@ TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
 
 // A BDF font of height 8 (ascent 6, descent 2) with glyphs offset in their boxes.
 const char kBdf[] =
-    "STARTFONT 2.1\n"
-    "FONT -test-small\n"
-    "SIZE 8 75 75\n"
-    "FONTBOUNDINGBOX 8 8 0 -2\n"
-    "STARTPROPERTIES 2\n"
-    "FONT_ASCENT 6\n"
-    "FONT_DESCENT 2\n"
-    "ENDPROPERTIES\n"
-    "CHARS 3\n"
-    "STARTCHAR A\n"
-    "ENCODING 65\n"
-    "SWIDTH 500 0\n"
-    "DWIDTH 4 0\n"
-    "BBX 3 4 1 -1\n"
-    "BITMAP\n"
-    "40\nA0\nE0\nA0\n"
-    "ENDCHAR\n"
-    "STARTCHAR one\n"
-    "ENCODING 19968\n"
-    "DWIDTH 8 0\n"
-    "BBX 7 1 0 2\n"
-    "BITMAP\n"
-    "FE\n"
-    "ENDCHAR\n"
-    "STARTCHAR unnamed\n"
-    "ENCODING -1\n"
-    "DWIDTH 8 0\n"
-    "BBX 8 1 0 0\n"
-    "BITMAP\n"
-    "FF\n"
-    "ENDCHAR\n"
-    "ENDFONT\n";
+    "STARTFONT 2.1\nFONT -test-small\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 2\nFONT_ASCENT 6\n"
+    "FONT_DESCENT 2\nENDPROPERTIES\nCHARS 3\nSTARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 4 0\nBBX 3 4 1 -1\n"
+    "BITMAP\n40\nA0\nE0\nA0\nENDCHAR\nSTARTCHAR one\nENCODING 19968\nDWIDTH 8 0\nBBX 7 1 0 2\nBITMAP\nFE\n"
+    "ENDCHAR\nSTARTCHAR unnamed\nENCODING -1\nDWIDTH 8 0\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n";
 
 TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
   WriteFile("small.bdf", kBdf);
   // Rows from the top: the ascent is 6, so a box at y offset -1 and height 4
   // covers rows 3 to 6.
   const Picture letter = {"....", "....", "....", "..#.", ".#.#", ".###", ".#.#", "...."};
-  const Picture one = {"........", "........", "........", "#######.",
-                       "........", "........", "........", "........"};
+  const Picture one = {"........", "........", "........", "#######.", "........", "........", "........", "........"};
   // Without U+FFFD the fallback is a box one pixel inside the cell.
-  const Picture box = {"........", ".######.", ".#....#.", ".#....#.",
-                       ".#....#.", ".#....#.", ".######.", "........"};
-  struct Grid {
-    int encoding;
-    const char* oneBytes;
-  } grids[] = {{1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
-  for (const Grid& grid : grids) {
+  const Picture box = {"........", ".######.", ".#....#.", ".#....#.", ".#....#.", ".#....#.", ".######.", "........"};
+  const struct { int encoding; const char* oneBytes; } grids[] = {
+      {1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
+  for (const auto& grid : grids) {
     SCOPED_TRACE(grid.encoding);
-    RunResult run = RunTool("-e " + std::to_string(grid.encoding) + " small.bdf small.gfxFont");
+    ToolRun run = Convert("-e " + std::to_string(grid.encoding) + " small.bdf small.gfxFont");
     ASSERT_EQ(run.status, 0) << run.errors;
     CTSUsePtr<CTSFont> font(Load("small.gfxFont"));
     ASSERT_TRUE(font);
-    EXPECT_EQ(font->GetCharWidth(), 4);
-    EXPECT_EQ(font->GetCharHeight(), 8);
+    EXPECT_TRUE(font->GetCharWidth() == 4 && font->GetCharHeight() == 8);
     m_device->Clear(CTSColor(0xFF000000));
-    ASSERT_TRUE(font->DrawChar('A', 5, 5, m_device, CTSColor(0xFFFFFFFF)));
-    ASSERT_TRUE(font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device,
-                                   CTSColor(0xFFFFFFFF)));
-    ASSERT_TRUE(font->DrawChar('Z', 40, 5, m_device, CTSColor(0xFFFFFFFF)));
+    ASSERT_TRUE(font->DrawChar('A', 5, 5, m_device, CTSColor(~0u)) && font->DrawChar('Z', 40, 5, m_device, CTSColor(~0u)) &&
+                font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)));
     ExpectPicture(5, 5, 4, letter, "A");
     ExpectPicture(20, 5, 8, one, "U+4E00");
-    ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."},
-                  "missing single");
+    ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."}, "missing single");
     if (grid.encoding == 3) {
       // A grid cell without a glyph holds the box.
-      ASSERT_TRUE(font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(0xFFFFFFFF)));
+      ASSERT_TRUE(font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u)));
       ExpectPicture(60, 5, 8, box, "missing wide");
     }
   }
@@ -200,12 +136,7 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
 TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
   std::string good = HexLine(0x41, Pattern(8, 1));
   std::string bdfHead = "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nCHARS 1\nSTARTCHAR a\nENCODING 97\n";
-  struct Case {
-    const char* what;
-    std::string content;
-    const char* file;
-    const char* message;
-  } cases[] = {
+  const struct { const char* what; std::string content; const char* file; const char* message; } cases[] = {
       {"hex without colon", "0041 0000\n", "bad.hex", "CODEPOINT:BITMAP"},
       {"hex bad code point", "XYZ:" + good.substr(5), "bad.hex", "bad code point"},
       {"hex code point too large", "110000:" + good.substr(5), "bad.hex", "bad code point"},
@@ -216,8 +147,7 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
       {"bdf without STARTFONT", "FONT x\n", "bad.bdf", "STARTFONT"},
       {"bdf bitmap before BBX", bdfHead + "BITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "BITMAP before BBX"},
       {"bdf too few rows", bdfHead + "BBX 8 3 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "bitmap rows"},
-      {"bdf too many rows", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "bad.bdf",
-       "more bitmap rows"},
+      {"bdf too many rows", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "bad.bdf", "more bitmap rows"},
       {"bdf short row", bdfHead + "BBX 16 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "shorter"},
       {"bdf row not hex", bdfHead + "BBX 8 1 0 0\nBITMAP\nQQ\nENDCHAR\nENDFONT\n", "bad.bdf", "not hex"},
       {"bdf huge box", bdfHead + "BBX 99999999999 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
@@ -227,35 +157,27 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
       {"bdf without glyphs", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nENDFONT\n", "bad.bdf", "no glyphs"},
       {"bdf nested glyph", bdfHead + "STARTCHAR b\n", "bad.bdf", "inside a glyph"},
       {"bdf advance above height", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n",
-       "bad.bdf", "wider than the height"},
-  };
-  for (const Case& c : cases) {
+       "bad.bdf", "wider than the height"}, };
+  for (const auto& c : cases) {
     WriteFile(c.file, c.content);
     std::remove("out.gfxFont");
-    RunResult run = RunTool(std::string("--encoding 3 ") + c.file + " out.gfxFont");
+    ToolRun run = Convert(std::string("--encoding 3 ") + c.file + " out.gfxFont");
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << ": " << run.errors;
     EXPECT_EQ(ReadWholeFile("out.gfxFont"), "") << c.what;
   }
 
   WriteFile("good.hex", good);
-  struct Usage {
-    const char* arguments;
-    const char* message;
-  } usages[] = {
-      {"good.hex out.gfxFont", "missing arguments"},
-      {"--encoding 7 good.hex out.gfxFont", "1 to 6"},
-      {"--encoding x good.hex out.gfxFont", "1 to 6"},
-      {"--encoding 3 good.hex", "missing arguments"},
-      {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"},
-      {"--encoding 3 missing.hex out.gfxFont", "cannot open"},
-      {"--encoding 3 --charset NO-SUCH-CHARSET good.hex out.gfxFont", "charset"},
-      {"--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"},
-  };
-  for (const Usage& u : usages) {
-    RunResult run = RunTool(u.arguments);
-    EXPECT_EQ(run.status, 1) << u.arguments;
-    EXPECT_NE(run.errors.find(u.message), std::string::npos) << u.arguments << ": " << run.errors;
+  for (auto [arguments, message] : {std::pair{"good.hex out.gfxFont", "missing arguments"},
+                                    {"--encoding 7 good.hex out.gfxFont", "1 to 6"}, {"--encoding x good.hex out.gfxFont", "1 to 6"},
+                                    {"--encoding 3 good.hex", "missing arguments"},
+                                    {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"},
+                                    {"--encoding 3 missing.hex out.gfxFont", "cannot open"},
+                                    {"--encoding 3 --charset NO-SUCH-CHARSET good.hex out.gfxFont", "charset"},
+                                    {"--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"}}) {
+    ToolRun run = Convert(arguments);
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.errors.find(message), std::string::npos) << arguments << ": " << run.errors;
   }
 }
 
