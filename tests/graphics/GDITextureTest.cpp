@@ -1,96 +1,130 @@
-// The software texture and render target: storage, pixel access, keys,
-// clearing, clip rectangle and locking.
+// The software texture and render target: storage, pixel access, colour keys,
+// clearing, locking and image copies.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
-#include "engine/graphics/software/TSBlitRect.h"
-#include "engine/graphics/software/TSGDIRenderTarget.h"
+#include "engine/image/TSImage.h"
+#include "tests/graphics/BlitReference.h"
 #include "tests/graphics/PipelinePaths.h"
 
 namespace {
 
-TEST(GDITextureTest, AllocateAndFree) {
-  CTSGDITexture texture;
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0u);
+using blitref::Rgb;
 
-  ASSERT_TRUE(texture.Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 1));
-  EXPECT_TRUE(texture.IsValid());
-  EXPECT_EQ(texture.GetFormat(), 4);
-  EXPECT_EQ(texture.GetAlphaRow(0), nullptr);
-  EXPECT_EQ(texture.GetFilter(), 1);
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0x0000FFFFu);
-  // That key has alpha 0: pure cyan is keyed.
-  EXPECT_EQ(texture.GetColorKey16(), 0x03FF);
-
-  ASSERT_TRUE(texture.Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  EXPECT_EQ(texture.GetFormat(), 3);
-  EXPECT_NE(texture.GetAlphaRow(3), nullptr);
-
-  // Sizes below 1 leave the texture empty.
-  EXPECT_FALSE(texture.Allocate(0, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
-  EXPECT_FALSE(texture.Allocate(-2, -2, TEXTURE_FORMAT_X1R5G5B5, 0));
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetWidth(), 0);
-  EXPECT_EQ(texture.GetFilter(), -1);
-
-  texture.Free();
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetPixelRow(0), nullptr);
-}
-
-TEST(GDITextureTest, RowsAndLock) {
+TEST(GDITextureTest, AllocateRowsLockAndFree) {
   CTSGDITexture texture;
   TSLockInfo info{};
+  EXPECT_FALSE(texture.IsValid());
   EXPECT_FALSE(texture.Lock(info));
+  ASSERT_TRUE(texture.Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 1));
+  EXPECT_EQ(texture.GetFormat(), TEXTURE_FORMAT_X1R5G5B5);
+  EXPECT_EQ(texture.GetAlphaRow(0), nullptr);
+  EXPECT_EQ(texture.GetFilter(), 1);
+  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0x0000FFFFu);  // alpha 0: pure cyan is keyed
+  EXPECT_EQ(texture.GetColorKey16(), Rgb(0, 31, 31));
+
   ASSERT_TRUE(texture.Allocate(5, 3, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  EXPECT_EQ(texture.GetPixelRow(-1), nullptr);
-  EXPECT_EQ(texture.GetPixelRow(3), nullptr);
-  EXPECT_EQ(texture.GetAlphaRow(3), nullptr);
+  EXPECT_EQ(texture.GetFormat(), TEXTURE_FORMAT_X1R5G5B5_ALPHA8);
+  for (int y : {-1, 3}) EXPECT_TRUE(texture.GetPixelRow(y) == nullptr && texture.GetAlphaRow(y) == nullptr);
   EXPECT_EQ(texture.GetPixelRow(2), texture.GetPixelRow(0) + 10);
   EXPECT_EQ(texture.GetAlphaRow(2), texture.GetAlphaRow(0) + 10);
   ASSERT_TRUE(texture.Lock(info));
-  EXPECT_EQ(info.pitch, 10);
-  EXPECT_EQ(info.alphaPitch, 5);
-  EXPECT_EQ(info.format, 3);
-  EXPECT_EQ(info.bits, texture.GetPixelRow(0));
-  EXPECT_EQ(info.alphaBits, texture.GetAlphaRow(0));
+  EXPECT_EQ(std::vector<LONG>({info.pitch, info.alphaPitch, info.format}), std::vector<LONG>({10, 5, 3}));
+  EXPECT_TRUE(info.bits == texture.GetPixelRow(0) && info.alphaBits == texture.GetAlphaRow(0));
+
+  for (auto [w, h] : {std::pair{0, 4}, {4, 0}, {-2, -2}}) {  // sizes below 1 leave it empty
+    EXPECT_FALSE(texture.Allocate(w, h, TEXTURE_FORMAT_X1R5G5B5, 0));
+    EXPECT_TRUE(!texture.IsValid() && texture.GetWidth() == 0 && texture.GetFilter() == -1);
+  }
+  ASSERT_TRUE(texture.Allocate(2, 2, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
+  texture.Free();
+  EXPECT_TRUE(!texture.IsValid() && texture.GetPixelRow(0) == nullptr && texture.GetAlphaRow(0) == nullptr);
 }
 
-TEST(GDITextureTest, PixelsAndKeys) {
-  EXPECT_EQ(ColorToPixel555(0xFFFFFFFF), 0x7FFF);
-  EXPECT_EQ(ColorToPixel555(0xFF00FF00), 0x03E0);
-  EXPECT_EQ(ColorToPixel555(0xFFFF00FF), 0x7C1F);
-  EXPECT_EQ(ColorToPixel555(0x00081018), (1 << 10) | (2 << 5) | 3);
-
+// Random colours at random points read back with the low three bits of each
+// channel dropped, and alpha from the plane or 255; points outside change
+// nothing and read 0.
+TEST(GDITextureTest, PixelsReadBackWhatWasStored) {
+  std::mt19937 rng(5);
+  for (INT format : {TEXTURE_FORMAT_X1R5G5B5, TEXTURE_FORMAT_X1R5G5B5_ALPHA8}) {
+    CTSGDITexture texture;
+    ASSERT_TRUE(texture.Allocate(7, 5, format, 0));
+    for (int n = 0; n < 200; ++n) {
+      const int x = int(rng() % 11) - 2, y = int(rng() % 9) - 2;
+      const DWORD c = rng();
+      const bool inside = x >= 0 && x < 7 && y >= 0 && y < 5;
+      const std::vector<Pixel555> before(texture.GetPixelRow(0), texture.GetPixelRow(0) + 35);
+      texture.SetPixel(x, y, c);
+      const DWORD alpha = format == TEXTURE_FORMAT_X1R5G5B5 ? 0xFF000000 : c & 0xFF000000;
+      ASSERT_EQ(texture.GetPixel(x, y).GetARGB(), inside ? alpha | (c & 0xF8F8F8) : 0) << x << "," << y;
+      ASSERT_TRUE(inside ||
+                  std::vector<Pixel555>(texture.GetPixelRow(0), texture.GetPixelRow(0) + 35) == before);
+    }
+  }
   CTSGDITexture texture;
-  ASSERT_TRUE(texture.Allocate(4, 2, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  texture.SetPixel(1, 1, 0x80FF4321);
-  EXPECT_EQ(texture.GetPixelRow(1)[1], ColorToPixel555(0x80FF4321));
-  EXPECT_EQ(texture.GetAlphaRow(1)[1], 0x80);
-  EXPECT_EQ(texture.GetPixel(1, 1).GetARGB(), 0x80F84020u);  // low bits are not replicated
+  ASSERT_TRUE(texture.Allocate(1, 1, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
+  texture.SetPixel(0, 0, 0x80FF4321);
+  EXPECT_EQ(texture.GetPixelRow(0)[0], Rgb(31, 8, 4));
+  EXPECT_EQ(texture.GetAlphaRow(0)[0], 0x80);
+}
 
-  // Outside points change nothing and read 0.
-  const std::vector<Pixel555> before(texture.GetPixelRow(0), texture.GetPixelRow(0) + 8);
-  texture.SetPixel(4, 0, 0xFFFFFFFF);
-  texture.SetPixel(0, -1, 0xFFFFFFFF);
-  EXPECT_EQ(std::vector<Pixel555>(texture.GetPixelRow(0), texture.GetPixelRow(0) + 8), before);
-  EXPECT_EQ(texture.GetPixel(4, 0).GetARGB(), 0u);
-  EXPECT_EQ(texture.GetPixel(0, -1).GetARGB(), 0u);
+// Which of four pixels (cyan, green, cyan, blue) a texture draws over red.
+std::vector<bool> Drawn(CTSGDITexture& sprite) {
+  CTSGDIRenderTarget target;
+  auto* surface = new CTSGDITexture;
+  EXPECT_TRUE(surface->Allocate(4, 1, TEXTURE_FORMAT_X1R5G5B5, 0));
+  target.SetSurface(surface);
+  target.SetWidth(4);
+  target.SetHeight(1);
+  target.SetClipRect(nullptr);
+  target.Clear(0xFFFF0000);
+  target.Blt(&sprite, 0, 0, 0, 0, 4, 1);
+  std::vector<bool> drawn;
+  for (int x = 0; x < 4; ++x) drawn.push_back(surface->GetPixelRow(0)[x] != Rgb(31, 0, 0));
+  return drawn;
+}
 
-  CTSGDITexture opaque;
-  ASSERT_TRUE(opaque.Allocate(2, 2, TEXTURE_FORMAT_X1R5G5B5, 0));
-  opaque.SetPixel(0, 0, 0x00FFFFFF);
-  EXPECT_EQ(opaque.GetPixel(0, 0).GetARGB(), 0xFFF8F8F8u);
+TEST(GDITextureTest, KeysOfAlphaBelow255MakeTheirColourTransparent) {
+  CTSGDITexture sprite;
+  ASSERT_TRUE(sprite.Allocate(4, 1, TEXTURE_FORMAT_X1R5G5B5, 0));
+  const Pixel555 pixels[4] = {Rgb(0, 31, 31), Rgb(0, 31, 0), Rgb(0, 31, 31), Rgb(0, 0, 31)};
+  std::copy_n(pixels, 4, sprite.GetPixelRow(0));
+  using D = std::vector<bool>;
+  EXPECT_EQ(Drawn(sprite), (D{false, true, false, true}));  // the fresh key: cyan
+  sprite.SetColorKey(0x0000FF00);
+  EXPECT_EQ(Drawn(sprite), (D{true, false, true, true}));
+  EXPECT_EQ(sprite.GetColorKey16(), Rgb(0, 31, 0));
+  sprite.SetColorKey(0xFF00FF00);  // alpha 255: no key
+  EXPECT_EQ(Drawn(sprite), (D{true, true, true, true}));
+  EXPECT_EQ(sprite.GetColorKey16(), NO_COLOR_KEY);
+  sprite.SetColorKey16(Rgb(0, 31, 0));  // stored with alpha 255: never a key
+  EXPECT_EQ(sprite.GetColorKey().GetARGB(), 0xFF00F800u);
+  EXPECT_EQ(Drawn(sprite), (D{true, true, true, true}));
+  sprite.SetColorKey16(NO_COLOR_KEY);
+  EXPECT_EQ(sprite.GetColorKey().GetARGB(), 0xFFF8F8F8u);
 
-  texture.SetColorKey(0xFF000000);
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
-  texture.SetColorKey(0x00000000);
-  EXPECT_EQ(texture.GetColorKey16(), 0x0000);
-  texture.SetColorKey16(0xFFFF);
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0xFFF8F8F8u);
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
+  // Images are copied whole, alpha into the plane, and whatever the key given
+  // they never key.
+  CTSUsePtr<CTSImage> image(new CTSImage);
+  ASSERT_TRUE(image->Create(4, 1, false));
+  const DWORD colours[4] = {0x1200FF00, 0xFF00FFFF, 0x80FF0000, 0x000000FF};
+  for (int x = 0; x < 4; ++x) image->GetScanline(0)[x] = colours[x];
+  CTSGDITexture withAlpha;
+  ASSERT_TRUE(withAlpha.Allocate(4, 1, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
+  for (CTSColor key : {CTSColor(0xFF00FF00), CTSColor(0x0000FF00), CTSColor(0)}) {
+    ASSERT_TRUE(sprite.CopyFromImage(image.Get(), key));
+    ASSERT_TRUE(withAlpha.CopyFromImage(image.Get(), key));
+    EXPECT_EQ(sprite.GetColorKey16(), NO_COLOR_KEY);
+    EXPECT_EQ(Drawn(sprite), (D{true, true, false, true}));  // the third pixel is red itself
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(withAlpha.GetPixel(x, 0).GetARGB(), colours[x] & 0xFFF8F8F8);
+  }
+  CTSUsePtr<CTSImage> wider(new CTSImage);
+  ASSERT_TRUE(wider->Create(5, 1, false));
+  EXPECT_FALSE(withAlpha.CopyFromImage(wider.Get(), CTSColor(0)));
+  EXPECT_FALSE(withAlpha.CopyFromImage(nullptr, CTSColor(0)));
+  EXPECT_EQ(withAlpha.GetAlphaRow(0)[0], 0x12);
 }
 
 TEST(GDITextureTest, AttachedPixelsAreNotOwned) {
@@ -100,85 +134,80 @@ TEST(GDITextureTest, AttachedPixelsAreNotOwned) {
   texture->AttachPixels(buffer.data());  // the allocated buffers go
   texture->SetWidth(6);
   texture->SetHeight(2);
-  EXPECT_EQ(texture->GetFormat(), 4);
+  EXPECT_EQ(texture->GetFormat(), TEXTURE_FORMAT_X1R5G5B5);
   texture->SetPixel(5, 1, 0xFFFFFFFF);
   EXPECT_EQ(buffer[11], 0x7FFF);
   texture->AttachPixels(nullptr);
   EXPECT_FALSE(texture->IsValid());
   texture->Release();  // must not free the vector's memory
-  EXPECT_EQ(buffer[11], 0x7FFF);
 }
 
+// Random rectangles, inverted or reaching outside, on every path: exactly
+// their part inside the texture is filled.
 TEST(GDITextureTest, ClearRectFillsExactlyTheClampedRectangle) {
+  std::mt19937 rng(6);
+  CTSGDITexture texture;
+  ASSERT_TRUE(texture.Allocate(40, 6, TEXTURE_FORMAT_X1R5G5B5, 0));
   ForEachPath([&](TSInstructionPath path) {
-    SCOPED_TRACE(PathName(path));
-    CTSGDITexture texture;
-    ASSERT_TRUE(texture.Allocate(40, 6, TEXTURE_FORMAT_X1R5G5B5, 0));
-    texture.ClearRect(0xFF0000FF, nullptr);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 40; ++x) ASSERT_EQ(texture.GetPixelRow(y)[x], 0x001F);
-
-    const RECT part{3, 1, 38, 5};
-    texture.ClearRect(0xFF00FF00, &part);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 40; ++x) {
-        const bool inside = x >= 3 && x < 38 && y >= 1 && y < 5;
-        ASSERT_EQ(texture.GetPixelRow(y)[x], inside ? 0x03E0 : 0x001F) << x << "," << y;
-      }
-
-    const RECT leftOf{-20, 0, -2, 6};
-    RECT clamped;
-    ClampRectToSurface(&clamped, &leftOf, 40, 6);
-    EXPECT_EQ(clamped.right - clamped.left, 0);
-    texture.ClearRect(0xFFFFFFFF, &leftOf);
-    EXPECT_EQ(texture.GetPixelRow(0)[0], 0x001F);
-    const RECT beyond{-5, -5, 100, 100};  // clamped to the whole surface
-    texture.ClearRect(0xFFFFFFFF, &beyond);
-    EXPECT_EQ(texture.GetPixelRow(5)[39], 0x7FFF);
+    for (int n = 0; n < 300; ++n) {
+      const RECT r{int(rng() % 50) - 5, int(rng() % 10) - 2, int(rng() % 50) - 5, int(rng() % 10) - 2};
+      const bool whole = n % 10 == 0;
+      texture.ClearRect(0xFF000000, nullptr);
+      texture.ClearRect(0xFF00FF00, whole ? nullptr : &r);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 40; ++x) {
+          const bool inside = whole || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+          ASSERT_EQ(texture.GetPixelRow(y)[x], inside ? Rgb(0, 31, 0) : 0)
+              << PathName(path) << " " << x << "," << y;
+        }
+    }
   });
 }
 
-TEST(GDIRenderTargetTest, SurfaceClipClearAndLock) {
+TEST(GDIRenderTargetTest, SurfaceClearPixelsAndCopies) {
   CTSGDIRenderTarget target;
-  RECT clip{1, 1, 1, 1};
-  target.GetClipRect(&clip);
-  EXPECT_EQ(clip.right, 0);
-  EXPECT_EQ(clip.bottom, 0);
-  EXPECT_FALSE(target.IsValid());
   TSLockInfo info{};
+  EXPECT_FALSE(target.IsValid());
   EXPECT_FALSE(target.Lock(info));
-  target.Clear(0xFFFFFFFF);  // no surface: nothing
+  target.Clear(0xFFFFFFFF);  // no surface: nothing happens
   EXPECT_EQ(target.GetPixel(0, 0).GetARGB(), 0u);
+  CTSUsePtr<CTSImage> image(new CTSImage);
+  EXPECT_FALSE(target.CopyToImage(image.Get()));
 
   auto* surface = new CTSGDITexture;
   ASSERT_TRUE(surface->Allocate(16, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
   target.SetSurface(surface);  // adopts our use
   target.SetWidth(16);
   target.SetHeight(8);
-  EXPECT_TRUE(target.IsValid());
-  EXPECT_EQ(target.GetFormat(), 257);
+  EXPECT_EQ(target.GetFormat(), TARGET_FORMAT_X1R5G5B5);
   ASSERT_TRUE(target.Lock(info));
-  EXPECT_EQ(info.pitch, 32);
-  EXPECT_EQ(info.format, 257);
-  EXPECT_EQ(info.bits, surface->GetPixelRow(0));
-  EXPECT_EQ(info.alphaBits, nullptr);
-
-  const RECT wide{-4, 2, 100, 6};
-  target.SetClipRect(&wide);
-  target.GetClipRect(&clip);
-  EXPECT_EQ(clip.left, 0);
-  EXPECT_EQ(clip.top, 2);
-  EXPECT_EQ(clip.right, 16);
-  EXPECT_EQ(clip.bottom, 6);
+  EXPECT_EQ(std::vector<LONG>({info.pitch, info.alphaPitch, info.format}), std::vector<LONG>({32, 0, 257}));
+  EXPECT_TRUE(info.bits == surface->GetPixelRow(0) && info.alphaBits == nullptr);
 
   surface->ClearRect(0, nullptr);
-  target.Clear(0xFFFF0000);
-  EXPECT_EQ(target.GetPixel(0, 1).GetARGB(), 0xFF000000u);
-  EXPECT_EQ(target.GetPixel(0, 2).GetARGB(), 0xFFF80000u);
-  EXPECT_EQ(target.GetPixel(15, 5).GetARGB(), 0xFFF80000u);
-  EXPECT_EQ(target.GetPixel(15, 6).GetARGB(), 0xFF000000u);
-  target.SetPixel(3, 7, 0xFF00FF00);
-  EXPECT_EQ(surface->GetPixelRow(7)[3], 0x03E0);
+  const RECT clip{-4, 2, 100, 6};
+  target.SetClipRect(&clip);
+  target.Clear(0xFFFF0000);  // fills the clip only
+  target.SetPixel(0, 7, 0x00FFFFFF);
+  for (int y = 0; y < 8; ++y)
+    EXPECT_EQ(target.GetPixel(0, y).GetARGB(), y == 7            ? 0xFFF8F8F8u
+                                               : y >= 2 && y < 6 ? 0xFFF80000u
+                                                                 : 0xFF000000u);
+  EXPECT_EQ(target.GetPixel(16, 0).GetARGB(), 0u);
+
+  ASSERT_TRUE(target.CopyToImage(image.Get()));  // opaque, 16 x 8
+  EXPECT_FALSE(image->HasAlpha());
+  EXPECT_EQ(std::pair(image->GetWidth(), image->GetHeight()), std::pair(16, 8));
+  EXPECT_EQ(image->GetScanline(2)[0].GetARGB(), 0xFFF80000u);
+  EXPECT_EQ(image->GetScanline(7)[0].GetARGB(), 0xFFF8F8F8u);
+
+  CTSGDITexture copy;
+  ASSERT_TRUE(copy.Allocate(16, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(target.CopyToTexture(&copy));
+  EXPECT_EQ(copy.GetPixelRow(7)[0], 0x7FFF);
+  EXPECT_EQ(copy.GetPixelRow(2)[15], Rgb(31, 0, 0));
+  EXPECT_EQ(copy.GetColorKey16(), NO_COLOR_KEY);
+  EXPECT_FALSE(target.CopyToTexture(nullptr));
 }
 
 }  // namespace

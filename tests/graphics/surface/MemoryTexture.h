@@ -1,6 +1,6 @@
-// A texture over plain memory in any texture format, so that the base
-// behaviours built on Lock can be tried on every format. Counts its locks and
-// DrawPoints calls.
+// A texture over plain memory in any format code, so that what every texture
+// does on top of Lock can be tried in each format. Counts its locks and
+// unlocks, and can be made to refuse locking.
 #pragma once
 
 #include <vector>
@@ -11,9 +11,11 @@
 class CMemoryTexture : public CTSTexture {
  public:
   CMemoryTexture(INT width, INT height, INT format)
-      : m_width(width), m_height(height), m_format(format),
-        m_pixels(size_t(width) * height * (PixelFormatBytes(format) ? PixelFormatBytes(format) : 4), 0),
-        m_alpha(format == 3 ? size_t(width) * height : 0, 0) {}
+      : m_width(width),
+        m_height(height),
+        m_format(format),
+        m_pixels(size_t(width) * height * 4, 0),
+        m_alpha(format == TEXTURE_FORMAT_X1R5G5B5_ALPHA8 ? size_t(width) * height : 0, 0) {}
 
   bool IsValid() const override { return true; }
   INT GetWidth() const override { return m_width; }
@@ -25,8 +27,7 @@ class CMemoryTexture : public CTSTexture {
   bool Lock(TSLockInfo& info) override {
     ++locks;
     if (failLock) return false;
-    INT bytes = PixelFormatBytes(m_format) ? PixelFormatBytes(m_format) : 4;
-    info.pitch = m_width * bytes;
+    info.pitch = m_width * (PixelFormatBytes(m_format) ? PixelFormatBytes(m_format) : 4);
     info.alphaPitch = m_alpha.empty() ? 0 : m_width;
     info.format = m_format;
     info.bits = m_pixels.data();
@@ -38,18 +39,11 @@ class CMemoryTexture : public CTSTexture {
   INT GetFilter() const override { return 0; }
   void SetColorKey(CTSColor key) override { m_key = key; }
   CTSColor GetColorKey() const override { return m_key; }
-  void DrawPoints(const TSPoint* points, INT count, const CTSColor& color) override {
-    ++drawPointsCalls;
-    pointsDrawn += count;
-    CTSTexture::DrawPoints(points, count, color);
-  }
 
   std::vector<BYTE>& Bytes() { return m_pixels; }
 
   int locks = 0;
   int unlocks = 0;
-  int drawPointsCalls = 0;
-  int pointsDrawn = 0;
   bool failLock = false;
 
  private:
