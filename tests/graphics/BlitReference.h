@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -21,10 +22,7 @@ enum Kind { PLAIN, KEYED, ALPHA };
 constexpr Pixel555 Rgb(unsigned r, unsigned g, unsigned b) { return Pixel555((r << 10) | (g << 5) | b); }
 // Channel c (0 red, 1 green, 2 blue) of a pixel; a pixel made of f(c).
 inline unsigned Channel(unsigned p, int c) { return (p >> (10 - 5 * c)) & 31; }
-template <class F>
-Pixel555 PerChannel(F f) {
-  return Rgb(f(0), f(1), f(2));
-}
+inline Pixel555 PerChannel(const std::function<unsigned(int)>& f) { return Rgb(f(0), f(1), f(2)); }
 // The colour as a pixel mask: the top five bits of each channel.
 inline Pixel555 Mask(CTSColor c) { return Rgb(c.GetRed() >> 3, c.GetGreen() >> 3, c.GetBlue() >> 3); }
 
@@ -39,16 +37,12 @@ inline Pixel555 Blend(unsigned mode, Kind kind, unsigned A, Pixel555 m, Pixel555
     const unsigned sa = kind == ALPHA ? (csm * (a >> 3)) >> 5 : csm;  // masked source times its alpha
     const unsigned e = (a * A) >> 8;                                  // alpha byte times colour alpha
     if (mode == 0) return kind == ALPHA ? (cs * a + cd * (256 - a)) >> 8 : cs;
-    if (mode == 1) {
-      if (kind == ALPHA) return (csm * e + cd * (256 - e)) >> 8;
-      const unsigned w = keyed ? 0 : A;
-      return (csm * (w >> 3) + cd * ((256 - w) >> 3)) >> 5;
-    }
-    if (mode == 2) {
-      if (A == 255) return std::min(31u, sa + cd);
-      if (kind == ALPHA) return std::min(31u, ((csm * (e >> 3)) >> 5) + cd);
-      return std::min(255u, ((csm * 8 * A) >> 8) + cd * 8) >> 3;
-    }
+    const unsigned w = keyed ? 0 : A;  // a keyed pixel mixes with weight 0
+    if (mode == 1 && kind == ALPHA) return (csm * e + cd * (256 - e)) >> 8;
+    if (mode == 1) return (csm * (w >> 3) + cd * ((256 - w) >> 3)) >> 5;
+    if (mode == 2 && A == 255) return std::min(31u, sa + cd);
+    if (mode == 2 && kind == ALPHA) return std::min(31u, ((csm * (e >> 3)) >> 5) + cd);
+    if (mode == 2) return std::min(255u, ((csm * 8 * A) >> 8) + cd * 8) >> 3;
     return unsigned(std::max(0, int(cd) - int(A == 255 ? sa : (sa * A) >> 8)));
   });
 }
@@ -72,12 +66,11 @@ inline void Draw(Surface& out, const CTSGDITexture& t, int x, int y, int srcX, i
   if (srcW < 1 || srcH < 1 || mode > 3 || flip > 3) return;
   const int left = std::max(srcX, 0), top = std::max(srcY, 0);
   const int right = std::min(srcX + srcW, t.GetWidth()), bottom = std::min(srcY + srcH, t.GetHeight());
-  const RECT& clip = out.clip;
   std::vector<int> cols, rows;
   for (int u = left; u < right; ++u)
-    if (x + u - left >= clip.left && x + u - left < clip.right) cols.push_back(u);
+    if (x + u - left >= out.clip.left && x + u - left < out.clip.right) cols.push_back(u);
   for (int v = top; v < bottom; ++v)
-    if (y + v - top >= clip.top && y + v - top < clip.bottom) rows.push_back(v);
+    if (y + v - top >= out.clip.top && y + v - top < out.clip.bottom) rows.push_back(v);
   const size_t n = cols.size(), m = rows.size();
   for (size_t j = 0; j < m; ++j)
     for (size_t i = 0; i < n; ++i) {
@@ -125,11 +118,10 @@ inline void FillTexture(CTSGDITexture& t, int width, int height, Kind kind, std:
   ASSERT_TRUE(
       t.Allocate(width, height, kind == ALPHA ? TEXTURE_FORMAT_X1R5G5B5_ALPHA8 : TEXTURE_FORMAT_X1R5G5B5, 0));
   const Pixel555 key = Pixel555(rng() & 0x7FFF);
-  const auto low = [&] { return rng() & 7; };
-  t.SetColorKey(kind == PLAIN
-                    ? CTSColor(0xFF000000 | rng())
-                    : CTSColor(BYTE(rng() % 255), BYTE((Channel(key, 0) << 3) | low()),
-                               BYTE((Channel(key, 1) << 3) | low()), BYTE((Channel(key, 2) << 3) | low())));
+  const DWORD keyColour =
+      Channel(key, 0) << 19 | Channel(key, 1) << 11 | Channel(key, 2) << 3 | (rng() & 0x070707);
+  t.SetColorKey(kind == PLAIN ? CTSColor(0xFF000000 | rng())
+                              : CTSColor(DWORD(rng() % 255) << 24 | keyColour));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) t.GetPixelRow(y)[x] = rng() % 3 == 0 ? key : Pixel555(rng() & 0x7FFF);
     if (BYTE* a = t.GetAlphaRow(y))
@@ -157,27 +149,23 @@ inline Pixel555 Sub(Pixel555 s, Pixel555 d, unsigned ws, unsigned wd) {
       [&](int c) { return unsigned(std::max(0, int(Channel(d, c) * wd) - int(Channel(s, c) * ws))) >> 5; });
 }
 
-// The new destination pixel d for source pixel s with alpha byte a. The
+// Blends source pixel (col, row) into destination pixel (dx, dy). The
 // scaler copies the raw source in mode 0, masks only when the colour is not
 // white and compares the key with the raw source; the rotator masks always,
 // compares the key with the masked source and takes modes above 3 as 0.
-inline Pixel555 TransformBlend(bool rotator, unsigned mode, Kind kind, CTSColor color, Pixel555 s, Pixel555 d,
-                               unsigned a, WORD key) {
-  const Pixel555 sm = Pixel555(s & Mask(color));
-  if (rotator && mode > 3) mode = 0;
-  if (kind == KEYED && (rotator ? sm : s) == key) return d;
-  const unsigned W = color.GetAlpha() >> 3, w = kind == ALPHA ? (a * W) >> 8 : W;
-  const Pixel555 masked = rotator || (color.GetARGB() & 0xFFFFFF) != 0xFFFFFF ? sm : s;
-  const Pixel555 copied = rotator ? sm : s;
-  if (mode == 0) return kind == ALPHA ? Lerp(copied, d, a >> 3) : copied;
-  return mode == 1 ? Lerp(masked, d, w) : mode == 2 ? Add(masked, d, w, 31) : Sub(masked, d, w, 31);
-}
-
 inline void Put(Surface& out, const CTSGDITexture& t, bool rotator, int dx, int dy, int64_t col, int64_t row,
                 unsigned mode, CTSColor color) {
   Pixel555& d = out.pixels[size_t(dy) * out.width + size_t(dx)];
-  const unsigned a = t.GetAlphaRow(int(row)) != nullptr ? t.GetAlphaRow(int(row))[col] : 0;
-  d = TransformBlend(rotator, mode, KindOf(t), color, t.GetPixelRow(int(row))[col], d, a, t.GetColorKey16());
+  const Pixel555 s = t.GetPixelRow(int(row))[col], sm = Pixel555(s & Mask(color)), copied = rotator ? sm : s;
+  const Kind kind = KindOf(t);
+  const unsigned a = kind == ALPHA ? t.GetAlphaRow(int(row))[col] : 0, W = color.GetAlpha() >> 3;
+  const unsigned w = kind == ALPHA ? (a * W) >> 8 : W;
+  const Pixel555 masked = rotator || (color.GetARGB() & 0xFFFFFF) != 0xFFFFFF ? sm : s;
+  if (rotator && mode > 3) mode = 0;
+  if (kind == KEYED && copied == t.GetColorKey16()) return;
+  if (mode == 0) d = kind == ALPHA ? Lerp(copied, d, a >> 3) : copied;
+  if (mode > 0)
+    d = mode == 1 ? Lerp(masked, d, w) : mode == 2 ? Add(masked, d, w, 31) : Sub(masked, d, w, 31);
 }
 
 // The scaler: the clipped rectangles of ClipScaledBlitRects; (R - L) x scale

@@ -1,9 +1,12 @@
-// The software texture and render target: storage, colour keys, clearing,
-// locking and copies.
+// The software texture and render target, and the pixel format conversions.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "engine/graphics/TSPixelFormat.h"
 #include "engine/image/TSImage.h"
 #include "tests/graphics/BlitReference.h"
+#include "tests/graphics/PipelinePaths.h"
 
 namespace {
 
@@ -14,35 +17,35 @@ using blitref::Rgb;
 // bits, or brought by an image, have alpha 255 and key nothing.
 TEST(GDITextureTest, AllocateFreeAndKeys) {
   CTSGDITexture texture;
-  for (INT format : {3, 4}) {
-    ASSERT_TRUE(texture.Allocate(5, 3, format, 1));
-    EXPECT_TRUE(texture.GetFormat() == format && texture.GetWidth() == 5 && texture.GetHeight() == 3 &&
-                texture.GetFilter() == 1 && (texture.GetAlphaRow(2) != nullptr) == (format == 3));
-    EXPECT_TRUE(texture.GetPixelRow(-1) == nullptr && texture.GetPixelRow(3) == nullptr &&
-                texture.GetPixelRow(2) == texture.GetPixelRow(0) + 10);
-  }
   for (auto [w, h] : {std::pair{0, 4}, {4, 0}, {-2, -2}})
-    EXPECT_TRUE(!texture.Allocate(w, h, 4, 0) && !texture.IsValid() && texture.GetWidth() == 0 &&
-                texture.GetFilter() == -1);
+    EXPECT_TRUE(!texture.Allocate(w, h, 4, 0) && !texture.IsValid() && texture.GetFilter() == -1);
+  ASSERT_TRUE(texture.Allocate(5, 3, 4, 0));
+  EXPECT_TRUE(texture.GetPixelRow(-1) == nullptr && texture.GetPixelRow(3) == nullptr &&
+              !texture.GetAlphaRow(0));
   EXPECT_EQ(texture.GetColorKey16(), Rgb(0, 31, 31));
-  texture.SetColorKey(0x7F00FF07);
-  EXPECT_EQ(texture.GetColorKey16(), Rgb(0, 31, 0));
-  texture.SetColorKey(0xFF00FF00);
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
+  for (auto [key, key16] : {std::pair<DWORD, WORD>{0x7F00FF07, Rgb(0, 31, 0)}, {0xFF00FF00, NO_COLOR_KEY}}) {
+    texture.SetColorKey(key);
+    EXPECT_EQ(texture.GetColorKey16(), key16);
+  }
   texture.SetColorKey16(Rgb(0, 31, 0));
   EXPECT_TRUE(texture.GetColorKey().GetARGB() == 0xFF00F800u && texture.GetColorKey16() == NO_COLOR_KEY);
   CTSUsePtr<CTSImage> image(new CTSImage);
-  ASSERT_TRUE(texture.Allocate(2, 1, 3, 0) && image->Create(2, 1, false));
+  ASSERT_TRUE(texture.Allocate(2, 1, 3, 0) && image->Create(2, 1, false) && texture.GetAlphaRow(0));
+  image->GetScanline(0)[1] = 0x12345678;
   texture.SetColorKey(0);
-  ASSERT_TRUE(texture.CopyFromImage(image.Get(), CTSColor(0xFF000000)));
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
+  ASSERT_TRUE(texture.CopyFromImage(image.Get(), CTSColor(0xFF000000)) &&
+              texture.GetColorKey16() == NO_COLOR_KEY);
+  EXPECT_EQ(texture.GetPixel(1, 0).GetARGB(), 0x12305078u);
+  ASSERT_TRUE(image->Create(3, 1, false));
+  EXPECT_FALSE(texture.CopyFromImage(image.Get(), 0) || texture.CopyFromImage(nullptr, 0));
   texture.Free();
   EXPECT_TRUE(!texture.IsValid() && texture.GetPixelRow(0) == nullptr && texture.GetAlphaRow(0) == nullptr);
 }
 
-// Clears fill the clip, clamped to the target; pixels read opaque; copies are
-// opaque and of the target's size, and a texture gets no key.
-TEST(GDIRenderTargetTest, SurfaceClearPixelsAndCopies) {
+// Clears fill the clip, clamped to the target, on every instruction path
+// (the widest is the default); pixels read opaque; copies are opaque and of
+// the target's size, and a texture gets no key.
+TEST(GDIRenderTargetTest, ClearPixelsAndCopies) {
   CTSGDIRenderTarget target;
   TSLockInfo info{};
   CTSUsePtr<CTSImage> image(new CTSImage);
@@ -50,31 +53,75 @@ TEST(GDIRenderTargetTest, SurfaceClearPixelsAndCopies) {
   EXPECT_FALSE(target.IsValid() || target.Lock(info) || target.CopyToImage(image.Get()));
   EXPECT_EQ(target.GetPixel(0, 0).GetARGB(), 0u);
   auto* surface = new CTSGDITexture;
-  ASSERT_TRUE(surface->Allocate(16, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(surface->Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
   target.SetSurface(surface);  // adopts our use
-  target.SetWidth(16);
+  target.SetWidth(150);
   target.SetHeight(8);
-  ASSERT_TRUE(target.Lock(info));
-  EXPECT_TRUE(info.pitch == 32 && info.format == 257 && target.GetFormat() == 257 &&
-              info.bits == surface->GetPixelRow(0));
-  for (RECT clip : {RECT{0, 0, 16, 8}, RECT{-4, 2, 100, 6}}) {
-    target.SetClipRect(&clip);
-    target.Clear(clip.left == 0 ? 0xFF000000 : 0xFFFF0000);
-  }
+  const RECT clips[] = {{0, 0, 150, 8}, {-4, 2, 200, 6}, {3, 6, 4, 7}, {7, 7, 5, 8}};
+  const DWORD colours[] = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+  TSInstructionPath widest = TSInstructionPath::Portable;
+  ForEachPath([&](TSInstructionPath path) {
+    widest = path;
+    for (int i = 0; i < 4; ++i) {
+      target.SetClipRect(&clips[i]);
+      target.Clear(colours[i]);
+    }
+    for (int p = 0; p < 1200; ++p) {
+      const int x = p % 150, y = p / 150, last = x == 3 && y == 6 ? 2 : y >= 2 && y < 6 ? 1 : 0;
+      ASSERT_EQ(target.GetPixel(x, y).GetARGB(), colours[last] & 0xFFF8F8F8) << PathName(path) << " " << p;
+    }
+  });
+  EXPECT_TRUE(IsPixelPipelineSupported() && GetInstructionPath() == widest);
+#if defined(__x86_64__)
+  EXPECT_EQ(widest, __builtin_cpu_supports("avx2") ? TSInstructionPath::AVX2 : TSInstructionPath::SSE2);
+#endif
   target.SetPixel(0, 7, 0x00FFFFFF);
-  for (int i = 0; i < 128; ++i)
-    EXPECT_EQ(target.GetPixel(i % 16, i / 16).GetARGB(), i == 112            ? 0xFFF8F8F8u
-                                                         : i >= 32 && i < 96 ? 0xFFF80000u
-                                                                             : 0xFF000000u)
-        << i;
-  ASSERT_TRUE(target.CopyToImage(image.Get()));
-  EXPECT_TRUE(!image->HasAlpha() && image->GetWidth() == 16 && image->GetHeight() == 8 &&
-              image->GetScanline(7)[0].GetARGB() == 0xFFF8F8F8u);
+  ASSERT_TRUE(target.GetPixel(0, 7).GetARGB() == 0xFFF8F8F8u && target.CopyToImage(image.Get()));
+  EXPECT_TRUE(!image->HasAlpha() && image->GetWidth() == 150 && image->GetHeight() == 8 &&
+              image->GetScanline(7)[0].GetARGB() == 0xFFF8F8F8u &&
+              image->GetScanline(2)[149].GetARGB() == 0xFFF80000u);
   CTSGDITexture copy;
-  ASSERT_TRUE(copy.Allocate(16, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
   ASSERT_TRUE(target.CopyToTexture(&copy) && !target.CopyToTexture(nullptr));
-  EXPECT_TRUE(copy.GetPixelRow(7)[0] == 0x7FFF && copy.GetPixelRow(2)[15] == Rgb(31, 0, 0) &&
+  EXPECT_TRUE(copy.GetPixelRow(7)[0] == 0x7FFF && copy.GetPixelRow(2)[149] == Rgb(31, 0, 0) &&
               copy.GetColorKey16() == NO_COLOR_KEY);
+}
+
+// Over every code: unknown ones have no size and convert nothing; known ones
+// store random colours at pixel 1 of a row, leaving the neighbours, and read
+// them back with the bits they hold (keep) and alpha 255 where they hold none
+// (format 1 widens its alpha bit); 0x9A5C3E71 is stored as worked by hand.
+TEST(PixelFormat, StoreThenReadKeepsWhatTheFormatHolds) {
+  const DWORD kOpaque = 0xFF000000, kBit = 1;  // {format, 0x9A5C3E71 stored, keep, added}
+  const DWORD formats[][4] = {{0, 0x9A5C3E71, ~0u, 0},          {1, 0xACEE, 0xF8F8F8, kBit},
+                              {2, 0x9537, 0xF0F0F0F0, 0},       {3, 0x2CEE, 0xFFF8F8F8, 0},
+                              {4, 0x2CEE, 0xF8F8F8, kOpaque},   {256, 0xFF5C3E71, 0xFFFFFF, kOpaque},
+                              {257, 0x2CEE, 0xF8F8F8, kOpaque}, {258, 0x59EE, 0xF8FCF8, kOpaque}};
+  std::mt19937 rng(7);
+  for (INT format = -2; format < 262; ++format) {
+    const auto* f =
+        std::find_if(std::begin(formats), std::end(formats), [&](auto& f) { return f[0] == DWORD(format); });
+    const INT bytes = format == 0 || format == 256 ? 4 : f != std::end(formats) ? 2 : 0;
+    EXPECT_TRUE(IsTextureFormat(format) == (format >= 0 && format <= 4) &&
+                PixelFormatBytes(format) == bytes &&
+                IsRenderTargetFormat(format) == (format >= 256 && format <= 258))
+        << format;
+    for (int i = 0; i < (bytes ? 2000 : 1); ++i) {
+      const DWORD c = i == 0 ? 0x9A5C3E71 : rng();
+      const DWORD added = bytes == 0 ? 0 : (*f)[3] == kBit ? (c >> 31 ? kOpaque : 0) : (*f)[3];
+      BYTE row[12] = {}, alpha[3] = {};
+      StorePixel(format, row, alpha, 1, CTSColor(c));
+      ASSERT_EQ(ReadPixel(format, row, alpha, 1).GetARGB(), bytes ? (c & (*f)[2]) | added : 0)
+          << format << " " << c;
+      DWORD stored = 0;
+      std::memcpy(&stored, row + bytes, size_t(bytes));
+      ASSERT_TRUE(i > 0 || stored == (bytes ? (*f)[1] : 0)) << format << " stores " << std::hex << stored;
+      std::memset(row + bytes, 0, size_t(bytes));  // the rest stays 0
+      ASSERT_TRUE(std::count(row, row + 12, 0) == 12 && alpha[0] == 0 && alpha[2] == 0) << format;
+    }
+  }
+  const WORD white = 0x7FFF;  // format 3 without its plane reads opaque
+  EXPECT_EQ(ReadPixel(3, &white, nullptr, 0).GetARGB(), 0xFFF8F8F8u);
 }
 
 }  // namespace

@@ -12,15 +12,9 @@ namespace {
 
 using namespace blitref;
 
-// Often the plain scales and turns, else any.
-float RandomScale(std::mt19937& rng) {
-  static const float kScales[] = {0.25f, 0.5f, 0.75f, 1.0f, 1.5f, 2.0f, 3.0f, 1.0f / 3.0f, 0.9f, 1.1f};
-  return rng() % 3 == 0 ? 0.1f + float(rng() % 4000) / 1000.0f : kScales[rng() % 10];
-}
-float RandomAngle(std::mt19937& rng) {
-  static const float kAngles[] = {1.5707964f, 3.1415927f, -1.5707964f, 0.5235988f,
-                                  6.2831855f, 0.001f,     -0.001f};
-  return rng() % 3 == 0 ? kAngles[rng() % 7] : float(int(rng() % 14000) - 7000) / 1000.0f;
+// Two times in three one of the plain values, else any in [lo, lo + span).
+float Pick(std::mt19937& rng, std::initializer_list<float> plain, float lo, float span) {
+  return rng() % 3 ? plain.begin()[rng() % plain.size()] : lo + span * float(rng() % 1000) / 1000.0f;
 }
 
 // Random sources, rectangles, scales, modes and flips (4 included), colours
@@ -39,9 +33,13 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
       const int srcW = 1 + int(rng() % (texture.GetWidth() + 3)),
                 srcH = 1 + int(rng() % (texture.GetHeight() + 3));
       const int x = int(rng() % (width + 40)) - 20, y = int(rng() % (height + 40)) - 20;
-      float sx = RandomScale(rng), sy = rng() % 2 ? sx : RandomScale(rng);
+      const auto scale = [&] {
+        return Pick(rng, {0.25f, 0.5f, 0.75f, 1, 1.5f, 2, 3, 1 / 3.0f, 0.9f, 1.1f}, 0.1f, 4);
+      };
+      float sx = scale(), sy = rng() % 2 ? sx : scale();
       if (!turned && rng() % 8 == 0) sx = sy = 1.0f;  // handed to DrawSprite at the centre
-      const float angle = turned ? RandomAngle(rng) : 0.0f;
+      const float angle =
+          turned ? Pick(rng, {1.5707964f, 3.1415927f, -1.5707964f, 6.2831855f, 0.001f}, -6.99f, 14) : 0;
       const unsigned mode = rng() % 5, flip = rng() % 5;
       const CTSColor color = RandomColor(rng() % 2, rng);
       Surface expected = t.Snapshot();
@@ -54,14 +52,10 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
       DrawSpriteTransformed(t.target, &texture, x, y, srcX, srcY, srcW, srcH, sx, sy, angle, mode, flip,
                             color);
       ASSERT_TRUE(t.Snapshot().pixels == expected.pixels)
-          << PathName(path) << " draw " << n << " scale " << sx << " x " << sy << " angle " << angle
-          << " mode " << mode << " flip " << flip << " colour " << std::hex << color.GetARGB();
+          << PathName(path) << " draw " << n << " scale " << sx << "," << sy << " angle " << angle;
     }
   };
-  if (turned)
-    run(GetInstructionPath());
-  else
-    ForEachPath(run);
+  turned ? run(GetInstructionPath()) : ForEachPath(run);
 }
 
 TEST(TransformTest, ScalerMatchesTheModel) {
