@@ -40,10 +40,10 @@ class GDIGraphicsTest : public testing::Test {
 // Null rectangles are the whole client area and back buffer; a destination
 // twice the source's size doubles every pixel; empty rectangles copy nothing.
 TEST_F(GDIGraphicsTest, PresentCopiesTheSourceRectangleOntoTheDestination) {
-  const RECT whole{0, 0, 640, 480}, part{100, 40, 164, 72}, source{0, 0, 32, 16}, doubled{200, 100, 264, 132},
+  const RECT whole{0, 0, 640, 480}, area{100, 40, 164, 72}, source{0, 0, 32, 16}, doubled{200, 100, 264, 132},
       empty{10, 10, 10, 50};
   const RECT cases[][2] = {
-      {whole, whole}, {part, part}, {doubled, source}, {empty, source}, {doubled, empty}};
+      {whole, whole}, {area, area}, {doubled, source}, {empty, source}, {doubled, empty}};
   for (const auto& [d, s] : cases) {  // destination, source; the first passed as null
     WindowReadback::Fill(m_window.Handle(), 0x000000);
     m_device->Present(nullptr, &d == cases[0] ? nullptr : &d, &d == cases[0] ? nullptr : &s);
@@ -84,10 +84,10 @@ TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClip) {
               !m_device->CreateTexture(0, 8, 4, 0));
   static_cast<CTSGDITexture*>(sprite)->ClearRect(CTSColor(0xFFFF0000), nullptr);
   m_device->SetRenderTarget(target);
-  const RECT part{10, 10, 12, 20};
+  const RECT area{10, 10, 12, 20};
   m_device->SetClipRect(nullptr);
   m_device->Clear(CTSColor(0xFF000000));
-  m_device->SetClipRect(&part);
+  m_device->SetClipRect(&area);
   m_device->BltWhole(sprite, 8, 8);                                                        // rows 10 and 11
   m_device->Blt(sprite, 8, 12, 0, 0, 4, 2);                                                // 12 and 13
   m_device->DrawSprite(sprite, 8, 14, 0, 0, 4, 2, BLEND_ADD, FLIP_NONE, 0xFFFFFFFF);       // 14 and 15

@@ -27,8 +27,8 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
       CTSGDITexture texture;
       FillTexture(texture, 1 + int(rng() % maxTexture), 1 + int(rng() % maxTexture), Kind(rng() % 3), rng);
       const int l = int(rng() % (width / 2)), top = int(rng() % (height / 2));
-      const RECT part{l, top, l + 1 + int(rng() % (width - l)), top + 1 + int(rng() % (height - top))};
-      Target t(width, height, rng() % 3 == 0 ? RECT{0, 0, width, height} : part, rng);
+      const RECT area{l, top, l + 1 + int(rng() % (width - l)), top + 1 + int(rng() % (height - top))};
+      Target t(width, height, rng() % 3 == 0 ? RECT{0, 0, width, height} : area, rng);
       const int srcX = int(rng() % 7) - 3, srcY = int(rng() % 7) - 3;
       const int srcW = 1 + int(rng() % (texture.GetWidth() + 3)),
                 srcH = 1 + int(rng() % (texture.GetHeight() + 3));
