@@ -14,8 +14,6 @@ using Edges = std::array<LONG, 4>;
 TEST(BlitRectTest, ClippedRectanglesAndTurnedBounds) {
   const RECT screen{0, 0, 640, 480}, texture{0, 0, 5, 4};
   RECT src, dst;
-  EXPECT_FALSE(ClipBlitRects(screen, texture, 0, 0, 0, 0, 0, 4, &src, &dst) ||
-               ClipBlitRects(screen, texture, 0, 0, 0, 0, 5, -3, &src, &dst));
   for (LONG x : {LONG(INT32_MAX - 5), LONG(INT32_MIN)})  // no wrapping around into the clip
     EXPECT_TRUE(ClipBlitRects(screen, texture, x, 0, 0, 0, 5, 4, &src, &dst) && src.right - src.left < 1)
         << x;

@@ -88,6 +88,9 @@ TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClip) {
   m_device->SetClipRect(nullptr);
   m_device->Clear(CTSColor(0xFF000000));
   m_device->SetClipRect(&area);
+  RECT clip;
+  m_device->GetClipRect(&clip);
+  EXPECT_TRUE(clip.left == 10 && clip.top == 10 && clip.right == 12 && clip.bottom == 20);
   m_device->BltWhole(sprite, 8, 8);                                                        // rows 10 and 11
   m_device->Blt(sprite, 8, 12, 0, 0, 4, 2);                                                // 12 and 13
   m_device->DrawSprite(sprite, 8, 14, 0, 0, 4, 2, BLEND_ADD, FLIP_NONE, 0xFFFFFFFF);       // 14 and 15
@@ -105,8 +108,9 @@ TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClip) {
   EXPECT_EQ(m_device->GetRenderTarget(), target);
   m_device->SetRenderTarget(nullptr);
   m_device->Clear(CTSColor(0xFFFFFFFF));  // no target: nothing happens
+  m_device->GetClipRect(&clip);           // no target: an empty clip
   m_device->DestroyDevice();
-  EXPECT_TRUE(!m_device->IsCreated() && target->IsValid() && target->GetUseCount() == 1);
+  EXPECT_TRUE(!m_device->IsCreated() && target->IsValid() && target->GetUseCount() == 1 && clip.right == 0);
   target->Release();
   sprite->Release();
 }
