@@ -1,184 +1,125 @@
-// The software texture and render target: storage, pixel access, keys,
-// clearing, clip rectangle and locking.
+// The software texture and render target, and the pixel format conversions.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <cstring>
 
-#include "engine/graphics/software/TSBlitRect.h"
-#include "engine/graphics/software/TSGDIRenderTarget.h"
+#include "engine/graphics/TSPixelFormat.h"
+#include "engine/image/TSImage.h"
+#include "tests/graphics/BlitReference.h"
 #include "tests/graphics/PipelinePaths.h"
 
 namespace {
 
-TEST(GDITextureTest, AllocateAndFree) {
+using blitref::Rgb;
+
+// Sizes below 1 leave a texture empty. A key colour of alpha below 255 keys
+// out its pixel value (a fresh texture's keys out cyan); keys stored from 16
+// bits, or brought by an image, have alpha 255 and key nothing.
+TEST(GDITextureTest, AllocateFreeAndKeys) {
   CTSGDITexture texture;
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0u);
-
-  ASSERT_TRUE(texture.Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 1));
-  EXPECT_TRUE(texture.IsValid());
-  EXPECT_EQ(texture.GetFormat(), 4);
-  EXPECT_EQ(texture.GetAlphaRow(0), nullptr);
-  EXPECT_EQ(texture.GetFilter(), 1);
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0x0000FFFFu);
-  // That key has alpha 0: pure cyan is keyed.
-  EXPECT_EQ(texture.GetColorKey16(), 0x03FF);
-
-  ASSERT_TRUE(texture.Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  EXPECT_EQ(texture.GetFormat(), 3);
-  EXPECT_NE(texture.GetAlphaRow(3), nullptr);
-
-  // Sizes below 1 leave the texture empty.
-  EXPECT_FALSE(texture.Allocate(0, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
-  EXPECT_FALSE(texture.Allocate(-2, -2, TEXTURE_FORMAT_X1R5G5B5, 0));
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetWidth(), 0);
-  EXPECT_EQ(texture.GetFilter(), -1);
-
+  for (auto [w, h] : {std::pair{0, 4}, {4, 0}, {-2, -2}})
+    EXPECT_TRUE(!texture.Allocate(w, h, 4, 0) && !texture.IsValid() && texture.GetFilter() == -1);
+  ASSERT_TRUE(texture.Allocate(5, 3, 4, 0));
+  EXPECT_TRUE(texture.GetPixelRow(-1) == nullptr && texture.GetPixelRow(3) == nullptr &&
+              !texture.GetAlphaRow(0));
+  EXPECT_EQ(texture.GetColorKey16(), Rgb(0, 31, 31));
+  for (auto [key, key16] : {std::pair<DWORD, WORD>{0x7F00FF07, Rgb(0, 31, 0)}, {0xFF00FF00, NO_COLOR_KEY}}) {
+    texture.SetColorKey(key);
+    EXPECT_EQ(texture.GetColorKey16(), key16);
+  }
+  texture.SetColorKey16(Rgb(0, 31, 0));
+  EXPECT_TRUE(texture.GetColorKey().GetARGB() == 0xFF00F800u && texture.GetColorKey16() == NO_COLOR_KEY);
+  CTSUsePtr<CTSImage> image(new CTSImage);
+  ASSERT_TRUE(texture.Allocate(2, 1, 3, 0) && image->Create(2, 1, false) && texture.GetAlphaRow(0));
+  image->GetScanline(0)[1] = 0x12345678;
+  texture.SetColorKey(0);
+  ASSERT_TRUE(texture.CopyFromImage(image.Get(), CTSColor(0xFF000000)) &&
+              texture.GetColorKey16() == NO_COLOR_KEY);
+  EXPECT_EQ(texture.GetPixel(1, 0).GetARGB(), 0x12305078u);
+  EXPECT_TRUE(image->Create(3, 1, false) && !texture.CopyFromImage(image.Get(), 0) &&
+              !texture.CopyFromImage(nullptr, 0));
   texture.Free();
-  EXPECT_FALSE(texture.IsValid());
-  EXPECT_EQ(texture.GetPixelRow(0), nullptr);
+  EXPECT_TRUE(!texture.IsValid() && texture.GetPixelRow(0) == nullptr && texture.GetAlphaRow(0) == nullptr);
 }
 
-TEST(GDITextureTest, RowsAndLock) {
-  CTSGDITexture texture;
-  TSLockInfo info{};
-  EXPECT_FALSE(texture.Lock(info));
-  ASSERT_TRUE(texture.Allocate(5, 3, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  EXPECT_EQ(texture.GetPixelRow(-1), nullptr);
-  EXPECT_EQ(texture.GetPixelRow(3), nullptr);
-  EXPECT_EQ(texture.GetAlphaRow(3), nullptr);
-  EXPECT_EQ(texture.GetPixelRow(2), texture.GetPixelRow(0) + 10);
-  EXPECT_EQ(texture.GetAlphaRow(2), texture.GetAlphaRow(0) + 10);
-  ASSERT_TRUE(texture.Lock(info));
-  EXPECT_EQ(info.pitch, 10);
-  EXPECT_EQ(info.alphaPitch, 5);
-  EXPECT_EQ(info.format, 3);
-  EXPECT_EQ(info.bits, texture.GetPixelRow(0));
-  EXPECT_EQ(info.alphaBits, texture.GetAlphaRow(0));
-}
-
-TEST(GDITextureTest, PixelsAndKeys) {
-  EXPECT_EQ(ColorToPixel555(0xFFFFFFFF), 0x7FFF);
-  EXPECT_EQ(ColorToPixel555(0xFF00FF00), 0x03E0);
-  EXPECT_EQ(ColorToPixel555(0xFFFF00FF), 0x7C1F);
-  EXPECT_EQ(ColorToPixel555(0x00081018), (1 << 10) | (2 << 5) | 3);
-
-  CTSGDITexture texture;
-  ASSERT_TRUE(texture.Allocate(4, 2, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  texture.SetPixel(1, 1, 0x80FF4321);
-  EXPECT_EQ(texture.GetPixelRow(1)[1], ColorToPixel555(0x80FF4321));
-  EXPECT_EQ(texture.GetAlphaRow(1)[1], 0x80);
-  EXPECT_EQ(texture.GetPixel(1, 1).GetARGB(), 0x80F84020u);  // low bits are not replicated
-
-  // Outside points change nothing and read 0.
-  const std::vector<Pixel555> before(texture.GetPixelRow(0), texture.GetPixelRow(0) + 8);
-  texture.SetPixel(4, 0, 0xFFFFFFFF);
-  texture.SetPixel(0, -1, 0xFFFFFFFF);
-  EXPECT_EQ(std::vector<Pixel555>(texture.GetPixelRow(0), texture.GetPixelRow(0) + 8), before);
-  EXPECT_EQ(texture.GetPixel(4, 0).GetARGB(), 0u);
-  EXPECT_EQ(texture.GetPixel(0, -1).GetARGB(), 0u);
-
-  CTSGDITexture opaque;
-  ASSERT_TRUE(opaque.Allocate(2, 2, TEXTURE_FORMAT_X1R5G5B5, 0));
-  opaque.SetPixel(0, 0, 0x00FFFFFF);
-  EXPECT_EQ(opaque.GetPixel(0, 0).GetARGB(), 0xFFF8F8F8u);
-
-  texture.SetColorKey(0xFF000000);
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
-  texture.SetColorKey(0x00000000);
-  EXPECT_EQ(texture.GetColorKey16(), 0x0000);
-  texture.SetColorKey16(0xFFFF);
-  EXPECT_EQ(texture.GetColorKey().GetARGB(), 0xFFF8F8F8u);
-  EXPECT_EQ(texture.GetColorKey16(), NO_COLOR_KEY);
-}
-
-TEST(GDITextureTest, AttachedPixelsAreNotOwned) {
-  std::vector<Pixel555> buffer(6 * 2, 0);
-  auto* texture = new CTSGDITexture;
-  ASSERT_TRUE(texture->Allocate(3, 3, TEXTURE_FORMAT_X1R5G5B5_ALPHA8, 0));
-  texture->AttachPixels(buffer.data());  // the allocated buffers go
-  texture->SetWidth(6);
-  texture->SetHeight(2);
-  EXPECT_EQ(texture->GetFormat(), 4);
-  texture->SetPixel(5, 1, 0xFFFFFFFF);
-  EXPECT_EQ(buffer[11], 0x7FFF);
-  texture->AttachPixels(nullptr);
-  EXPECT_FALSE(texture->IsValid());
-  texture->Release();  // must not free the vector's memory
-  EXPECT_EQ(buffer[11], 0x7FFF);
-}
-
-TEST(GDITextureTest, ClearRectFillsExactlyTheClampedRectangle) {
-  ForEachPath([&](TSInstructionPath path) {
-    SCOPED_TRACE(PathName(path));
-    CTSGDITexture texture;
-    ASSERT_TRUE(texture.Allocate(40, 6, TEXTURE_FORMAT_X1R5G5B5, 0));
-    texture.ClearRect(0xFF0000FF, nullptr);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 40; ++x) ASSERT_EQ(texture.GetPixelRow(y)[x], 0x001F);
-
-    const RECT part{3, 1, 38, 5};
-    texture.ClearRect(0xFF00FF00, &part);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 40; ++x) {
-        const bool inside = x >= 3 && x < 38 && y >= 1 && y < 5;
-        ASSERT_EQ(texture.GetPixelRow(y)[x], inside ? 0x03E0 : 0x001F) << x << "," << y;
-      }
-
-    const RECT leftOf{-20, 0, -2, 6};
-    RECT clamped;
-    ClampRectToSurface(&clamped, &leftOf, 40, 6);
-    EXPECT_EQ(clamped.right - clamped.left, 0);
-    texture.ClearRect(0xFFFFFFFF, &leftOf);
-    EXPECT_EQ(texture.GetPixelRow(0)[0], 0x001F);
-    const RECT beyond{-5, -5, 100, 100};  // clamped to the whole surface
-    texture.ClearRect(0xFFFFFFFF, &beyond);
-    EXPECT_EQ(texture.GetPixelRow(5)[39], 0x7FFF);
-  });
-}
-
-TEST(GDIRenderTargetTest, SurfaceClipClearAndLock) {
+// Clears fill the clip, clamped to the target, on every instruction path
+// (the widest is the default); pixels read opaque; copies are opaque and of
+// the target's size, and a texture gets no key.
+TEST(GDIRenderTargetTest, ClearPixelsAndCopies) {
   CTSGDIRenderTarget target;
-  RECT clip{1, 1, 1, 1};
-  target.GetClipRect(&clip);
-  EXPECT_EQ(clip.right, 0);
-  EXPECT_EQ(clip.bottom, 0);
-  EXPECT_FALSE(target.IsValid());
   TSLockInfo info{};
-  EXPECT_FALSE(target.Lock(info));
-  target.Clear(0xFFFFFFFF);  // no surface: nothing
-  EXPECT_EQ(target.GetPixel(0, 0).GetARGB(), 0u);
-
+  CTSUsePtr<CTSImage> image(new CTSImage);
+  target.Clear(0xFFFFFFFF);  // no surface: nothing happens
+  EXPECT_FALSE(target.IsValid() || target.Lock(info) || target.CopyToImage(image.Get()) ||
+               target.GetPixel(0, 0).GetARGB());
   auto* surface = new CTSGDITexture;
-  ASSERT_TRUE(surface->Allocate(16, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(surface->Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
   target.SetSurface(surface);  // adopts our use
-  target.SetWidth(16);
+  target.SetWidth(150);
   target.SetHeight(8);
-  EXPECT_TRUE(target.IsValid());
-  EXPECT_EQ(target.GetFormat(), 257);
-  ASSERT_TRUE(target.Lock(info));
-  EXPECT_EQ(info.pitch, 32);
-  EXPECT_EQ(info.format, 257);
-  EXPECT_EQ(info.bits, surface->GetPixelRow(0));
-  EXPECT_EQ(info.alphaBits, nullptr);
+  const RECT clips[] = {{0, 0, 150, 8}, {-4, 2, 200, 6}, {3, 6, 4, 7}, {7, 7, 5, 8}};
+  const DWORD colours[] = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+  TSInstructionPath widest = TSInstructionPath::Portable;
+  ForEachPath([&](TSInstructionPath path) {
+    widest = path;
+    for (int i = 0; i < 4; ++i) {
+      target.SetClipRect(&clips[i]);
+      target.Clear(colours[i]);
+    }
+    for (int p = 0; p < 1200; ++p) {
+      const int x = p % 150, y = p / 150, last = x == 3 && y == 6 ? 2 : y >= 2 && y < 6 ? 1 : 0;
+      ASSERT_EQ(target.GetPixel(x, y).GetARGB(), colours[last] & 0xFFF8F8F8) << PathName(path) << " " << p;
+    }
+  });
+  EXPECT_TRUE(IsPixelPipelineSupported() && GetInstructionPath() == widest);
+#if defined(__x86_64__)
+  EXPECT_EQ(widest, __builtin_cpu_supports("avx2") ? TSInstructionPath::AVX2 : TSInstructionPath::SSE2);
+#endif
+  target.SetPixel(0, 7, 0x00FFFFFF);
+  ASSERT_TRUE(target.GetPixel(0, 7).GetARGB() == 0xFFF8F8F8u && target.CopyToImage(image.Get()));
+  EXPECT_TRUE(!image->HasAlpha() && image->GetWidth() == 150 && image->GetHeight() == 8 &&
+              image->GetScanline(7)[0].GetARGB() == 0xFFF8F8F8u &&
+              image->GetScanline(2)[149].GetARGB() == 0xFFF80000u);
+  CTSGDITexture copy;
+  ASSERT_TRUE(copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(target.CopyToTexture(&copy) && !target.CopyToTexture(nullptr));
+  EXPECT_TRUE(copy.GetPixelRow(7)[0] == 0x7FFF && copy.GetPixelRow(2)[149] == Rgb(31, 0, 0) &&
+              copy.GetColorKey16() == NO_COLOR_KEY);
+}
 
-  const RECT wide{-4, 2, 100, 6};
-  target.SetClipRect(&wide);
-  target.GetClipRect(&clip);
-  EXPECT_EQ(clip.left, 0);
-  EXPECT_EQ(clip.top, 2);
-  EXPECT_EQ(clip.right, 16);
-  EXPECT_EQ(clip.bottom, 6);
-
-  surface->ClearRect(0, nullptr);
-  target.Clear(0xFFFF0000);
-  EXPECT_EQ(target.GetPixel(0, 1).GetARGB(), 0xFF000000u);
-  EXPECT_EQ(target.GetPixel(0, 2).GetARGB(), 0xFFF80000u);
-  EXPECT_EQ(target.GetPixel(15, 5).GetARGB(), 0xFFF80000u);
-  EXPECT_EQ(target.GetPixel(15, 6).GetARGB(), 0xFF000000u);
-  target.SetPixel(3, 7, 0xFF00FF00);
-  EXPECT_EQ(surface->GetPixelRow(7)[3], 0x03E0);
+// Over every code: unknown ones have no size and convert nothing; known ones
+// store random colours at pixel 1 of a row, leaving the neighbours, and read
+// them back with the bits they hold (keep) and alpha 255 where they hold none
+// (format 1 widens its alpha bit); 0x9A5C3E71 is stored as worked by hand.
+TEST(PixelFormat, StoreThenReadKeepsWhatTheFormatHolds) {
+  const DWORD kOpaque = 0xFF000000, kBit = 1;  // {format, 0x9A5C3E71 stored, keep, added}
+  const DWORD formats[][4] = {{0, 0x9A5C3E71, ~0u, 0},          {1, 0xACEE, 0xF8F8F8, kBit},
+                              {2, 0x9537, 0xF0F0F0F0, 0},       {3, 0x2CEE, 0xFFF8F8F8, 0},
+                              {4, 0x2CEE, 0xF8F8F8, kOpaque},   {256, 0xFF5C3E71, 0xFFFFFF, kOpaque},
+                              {257, 0x2CEE, 0xF8F8F8, kOpaque}, {258, 0x59EE, 0xF8FCF8, kOpaque}};
+  std::mt19937 rng(7);
+  for (INT format = -2; format < 262; ++format) {
+    const auto* f =
+        std::find_if(std::begin(formats), std::end(formats), [&](auto& f) { return f[0] == DWORD(format); });
+    const INT bytes = format == 0 || format == 256 ? 4 : f != std::end(formats) ? 2 : 0;
+    EXPECT_TRUE(IsTextureFormat(format) == (format >= 0 && format <= 4) &&
+                PixelFormatBytes(format) == bytes &&
+                IsRenderTargetFormat(format) == (format >= 256 && format <= 258))
+        << format;
+    for (int i = 0; i < (bytes ? 2000 : 1); ++i) {
+      const DWORD c = i == 0 ? 0x9A5C3E71 : rng();
+      const DWORD added = bytes == 0 ? 0 : (*f)[3] == kBit ? (c >> 31 ? kOpaque : 0) : (*f)[3];
+      BYTE row[12] = {}, alpha[3] = {};
+      StorePixel(format, row, alpha, 1, CTSColor(c));
+      ASSERT_EQ(ReadPixel(format, row, alpha, 1).GetARGB(), bytes ? (c & (*f)[2]) | added : 0)
+          << format << " " << c;
+      DWORD stored = 0;
+      std::memcpy(&stored, row + bytes, size_t(bytes));
+      ASSERT_TRUE(i > 0 || stored == (bytes ? (*f)[1] : 0)) << format << " stores " << std::hex << stored;
+      std::memset(row + bytes, 0, size_t(bytes));  // the rest stays 0
+      ASSERT_TRUE(std::count(row, row + 12, 0) == 12 && alpha[0] == 0 && alpha[2] == 0) << format;
+    }
+  }
 }
 
 }  // namespace

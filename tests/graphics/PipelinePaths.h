@@ -1,22 +1,19 @@
 // Runs pixel tests on every instruction path the processor has.
 #pragma once
 
-#include <vector>
-
 #include "engine/graphics/software/TSPixelPipeline.h"
 
-// The paths this processor can run; the portable one always.
-std::vector<TSInstructionPath> AvailablePaths();
-const char* PathName(TSInstructionPath path);
+inline const char* PathName(TSInstructionPath path) {
+  return path == TSInstructionPath::Portable ? "portable" : path == TSInstructionPath::SSE2 ? "SSE2" : "AVX2";
+}
 
-// Selects each available path in turn for body(path) and restores the
-// original path afterwards.
+// Selects each path the processor has in turn, the portable one first, for
+// body(path), then the original path again.
 template <class Body>
 void ForEachPath(Body body) {
   const TSInstructionPath original = GetInstructionPath();
-  for (TSInstructionPath path : AvailablePaths()) {
-    SetInstructionPath(path);
-    body(path);
-  }
+  for (TSInstructionPath path :
+       {TSInstructionPath::Portable, TSInstructionPath::SSE2, TSInstructionPath::AVX2})
+    if (SetInstructionPath(path)) body(path);
   SetInstructionPath(original);
 }

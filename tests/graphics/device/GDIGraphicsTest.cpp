@@ -1,243 +1,184 @@
-// The software device on a headless window: what reaches the window is read
-// back and compared with what was drawn into the back buffer.
+// The software device on a headless window: what reaches the window, where
+// draws go, and the primitives against per-pixel reference shapes.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
-#include "engine/graphics/software/TSPixel555.h"
 #include "tests/common/WindowReadback.h"
 #include "tests/platform/RecordingWindow.h"
 
 namespace {
 
-// The X1R5G5B5 pixel a window pixel shows: the top five bits of each channel.
-Pixel555 WindowPixel(HWND window, int x, int y) {
-  DWORD rgb = WindowReadback::Pixel(window, x, y);
-  return static_cast<Pixel555>((((rgb >> 19) & 31) << 10) | (((rgb >> 11) & 31) << 5) | ((rgb >> 3) & 31));
-}
+// A distinct pixel at every point of the back buffer.
+Pixel555 Pattern(int x, int y) { return Pixel555(((x & 31) << 10) | ((y & 31) << 5) | ((x ^ y) & 31)); }
 
 class GDIGraphicsTest : public testing::Test {
  protected:
   void SetUp() override {
-    ShowWindow(m_window.Handle(), SW_SHOW);
     m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 640, 480,
                                                            false, true);
     ASSERT_NE(m_device, nullptr);
-    WindowReadback::Fill(m_window.Handle(), 0x000000);
+    for (int i = 0; i < 640 * 480; ++i)
+      Surface(m_device->GetRenderTarget())->GetPixelRow(0)[i] = Pattern(i % 640, i / 640);
   }
-  void TearDown() override {
-    if (m_device != nullptr) m_device->Release();
+  void TearDown() override { m_device->Release(); }
+  static CTSGDITexture* Surface(CTSRenderTarget* target) {
+    return static_cast<CTSGDIRenderTarget*>(target)->GetSurface();
   }
-
-  CTSGDITexture* BackBuffer() {
-    auto* target = static_cast<CTSGDIRenderTarget*>(m_device->GetRenderTarget());
-    return target->GetSurface();
-  }
-
-  // A distinct pixel at every point of the back buffer.
-  static Pixel555 Pattern(int x, int y) { return static_cast<Pixel555>(((x & 31) << 10) | ((y & 31) << 5) | ((x ^ y) & 31)); }
-  void FillPattern() {
-    CTSGDITexture* surface = BackBuffer();
-    for (int y = 0; y < surface->GetHeight(); ++y)
-      for (int x = 0; x < surface->GetWidth(); ++x) surface->GetPixelRow(y)[x] = Pattern(x, y);
+  // What the window shows at (x, y): the top five bits of each channel.
+  Pixel555 Shown(int x, int y) {
+    const DWORD rgb = WindowReadback::Pixel(m_window.Handle(), x, y);
+    return Pixel555((((rgb >> 19) & 31) << 10) | (((rgb >> 11) & 31) << 5) | ((rgb >> 3) & 31));
   }
 
   RecordingWindow m_window;
   CTSGraphics* m_device = nullptr;
 };
 
-TEST_F(GDIGraphicsTest, PresentWithThreeNullsCopiesTheWholeBackBuffer) {
-  FillPattern();
-  m_device->Present(nullptr, nullptr, nullptr);
-  for (int y = 0; y < 480; y += 7)
-    for (int x = 0; x < 640; x += 3) ASSERT_EQ(WindowPixel(m_window.Handle(), x, y), Pattern(x, y)) << x << "," << y;
-  EXPECT_EQ(WindowPixel(m_window.Handle(), 639, 479), Pattern(639, 479));
-}
-
-TEST_F(GDIGraphicsTest, PresentOfOneRectangleCopiesJustIt) {
-  FillPattern();
-  RECT r = {100, 40, 164, 72};
-  m_device->Present(nullptr, &r, &r);
-  for (int y = 30; y < 80; ++y) {
-    for (int x = 90; x < 170; ++x) {
-      bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-      ASSERT_EQ(WindowPixel(m_window.Handle(), x, y), inside ? Pattern(x, y) : 0) << x << "," << y;
+// Null rectangles are the whole client area and back buffer; a destination
+// twice the source's size doubles every pixel; empty rectangles copy nothing.
+TEST_F(GDIGraphicsTest, PresentCopiesTheSourceRectangleOntoTheDestination) {
+  const RECT whole{0, 0, 640, 480}, area{100, 40, 164, 72}, source{0, 0, 32, 16}, doubled{200, 100, 264, 132},
+      empty{10, 10, 10, 50};
+  const RECT cases[][2] = {
+      {whole, whole}, {area, area}, {doubled, source}, {empty, source}, {doubled, empty}};
+  for (const auto& [d, s] : cases) {  // destination, source; the first passed as null
+    WindowReadback::Fill(m_window.Handle(), 0x000000);
+    m_device->Present(nullptr, &d == cases[0] ? nullptr : &d, &d == cases[0] ? nullptr : &s);
+    for (int i = 0; i < 640 * 480; ++i) {
+      const int x = i % 640, y = i / 640, w = d.right - d.left, h = d.bottom - d.top;
+      const bool inside = s.right > s.left && x >= d.left && x < d.right && y >= d.top && y < d.bottom;
+      ASSERT_EQ(Shown(x, y), inside ? Pattern(s.left + (x - d.left) * (s.right - s.left) / w,
+                                              s.top + (y - d.top) * (s.bottom - s.top) / h)
+                                    : 0)
+          << "destination " << d.left << "," << d.top << " at " << x << "," << y;
     }
   }
 }
 
-TEST_F(GDIGraphicsTest, PresentStretchesAndCopiesNothingForEmptyRectangles) {
-  FillPattern();
-  RECT source = {0, 0, 32, 16};
-  RECT destination = {200, 100, 264, 132};
-  m_device->Present(nullptr, &destination, &source);
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 64; ++x) ASSERT_EQ(WindowPixel(m_window.Handle(), 200 + x, 100 + y), Pattern(x / 2, y / 2));
-  WindowReadback::Fill(m_window.Handle(), 0x000000);
-  RECT empty = {10, 10, 10, 50};
-  m_device->Present(nullptr, &empty, &source);
-  m_device->Present(nullptr, &destination, &empty);
-  for (int y = 0; y < 480; y += 5)
-    for (int x = 0; x < 640; x += 5) ASSERT_EQ(WindowReadback::Pixel(m_window.Handle(), x, y), 0u);
+// Full screen and back at the same size keeps the back buffer and restores
+// the window's style; an odd width becomes even, back buffer and client area.
+TEST_F(GDIGraphicsTest, DisplayModes) {
+  CTSRenderTarget* back = m_device->GetRenderTarget();
+  const auto style = [&] { return DWORD(GetWindowLongA(m_window.Handle(), GWL_STYLE)); };
+  EXPECT_TRUE(m_device->SetDisplayMode(640, 480, true) && m_device->IsFullScreen() && style() == WS_POPUP);
+  EXPECT_TRUE(m_device->Create(nullptr, 320, 200, false, true) && m_device->SetDisplayMode(640, 480, false));
+  EXPECT_TRUE(!m_device->IsFullScreen() && style() == WS_OVERLAPPED && m_device->GetRenderTarget() == back);
+  EXPECT_EQ(Surface(back)->GetPixelRow(9)[9], Pattern(9, 9));
+  RECT client;
+  ASSERT_TRUE(m_device->SetDisplayMode(319, 200, false) && GetClientRect(m_window.Handle(), &client));
+  EXPECT_TRUE(m_device->GetWidth() == 320 && client.right == 320 && client.bottom == 200);
 }
 
-TEST_F(GDIGraphicsTest, AnOddWidthBecomesEvenAndSizesTheClientArea) {
-  m_device->Release();
-  m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 639, 300, false,
-                                                         true);
-  ASSERT_NE(m_device, nullptr);
-  EXPECT_EQ(m_device->GetWidth(), 640);
-  EXPECT_EQ(m_device->GetHeight(), 300);
-  RECT client;
-  GetClientRect(m_window.Handle(), &client);
-  EXPECT_EQ(client.right, 640);
-  EXPECT_EQ(client.bottom, 300);
-  EXPECT_EQ(BackBuffer()->GetWidth(), 640);
+// Textures come in the software formats. Draws go to the current target
+// within its clip; the back buffer stays what Present shows, and outlives no
+// other target.
+TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClip) {
+  EXPECT_TRUE(!m_device->CreateTexture(1, 1, 0, 0) && m_device->IsTextureFormatSupported(3) &&
+              !m_device->IsTextureFormatSupported(2) && !m_device->IsTextureFormatSupported(256));
+  CTSTexture* sprite = m_device->CreateTexture(4, 4, 4, 1);
+  CTSRenderTarget* target = m_device->CreateRenderTarget(64, 32);
+  ASSERT_TRUE(sprite && target && sprite->GetFormat() == 4 && sprite->GetFilter() == 1 &&
+              !m_device->CreateTexture(0, 8, 4, 0));
+  static_cast<CTSGDITexture*>(sprite)->ClearRect(CTSColor(0xFFFF0000), nullptr);
+  m_device->SetRenderTarget(target);
+  const RECT area{10, 10, 12, 20};
+  m_device->SetClipRect(nullptr);
+  m_device->Clear(CTSColor(0xFF000000));
+  m_device->SetClipRect(&area);
   RECT clip;
   m_device->GetClipRect(&clip);
-  EXPECT_EQ(clip.right, 640);
-  EXPECT_EQ(clip.bottom, 300);
-}
-
-TEST_F(GDIGraphicsTest, UnchangedModesAndSameSizeSwitchesKeepTheBackBuffer) {
-  FillPattern();
-  CTSRenderTarget* before = m_device->GetRenderTarget();
-  EXPECT_TRUE(m_device->SetDisplayMode(640, 480, false));
-  EXPECT_EQ(m_device->GetRenderTarget(), before);
-  EXPECT_TRUE(m_device->Create(m_window.Handle(), 320, 200, true, true));  // already created: nothing changes
-  EXPECT_EQ(m_device->GetWidth(), 640);
-  EXPECT_FALSE(m_device->IsFullScreen());
-
-  ASSERT_TRUE(m_device->SetDisplayMode(640, 480, true));
-  EXPECT_TRUE(m_device->IsFullScreen());
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(m_window.Handle(), GWL_STYLE)), static_cast<DWORD>(WS_POPUP));
-  ASSERT_TRUE(m_device->SetDisplayMode(640, 480, false));
-  EXPECT_FALSE(m_device->IsFullScreen());
-  EXPECT_EQ(GetWindowLongA(m_window.Handle(), GWL_STYLE), WS_OVERLAPPED);
-  EXPECT_EQ(m_device->GetRenderTarget(), before);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(123)[456], Pattern(456, 123));
-
-  ASSERT_TRUE(m_device->SetDisplayMode(320, 240, false));
-  EXPECT_EQ(m_device->GetWidth(), 320);
-  EXPECT_EQ(m_device->GetRenderTarget()->GetWidth(), 320);
-}
-
-TEST_F(GDIGraphicsTest, TexturesAreMadeInTheSoftwareFormatsOnly) {
-  EXPECT_EQ(m_device->CreateTexture(16, 16, 0, 0), nullptr);
-  EXPECT_EQ(m_device->CreateTexture(16, 16, 1, 0), nullptr);
-  EXPECT_EQ(m_device->CreateTexture(0, 16, 4, 0), nullptr);
-  for (INT format : {3, 4}) {
-    CTSTexture* texture = m_device->CreateTexture(16, 8, format, 1);
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->GetFormat(), format);
-    EXPECT_EQ(texture->GetWidth(), 16);
-    EXPECT_EQ(texture->GetFilter(), 1);
-    EXPECT_EQ(texture->GetUseCount(), 1);
-    texture->Release();
-  }
-}
-
-TEST_F(GDIGraphicsTest, SpriteCallsWithANullTextureDoNothing) {
-  FillPattern();
-  m_device->DrawSprite(nullptr, 0, 0, 0, 0, 10, 10, BLEND_ALPHA, FLIP_NONE, CTSColor(0xFFFFFFFF));
-  m_device->Blt(nullptr, 0, 0, 0, 0, 10, 10);
+  EXPECT_TRUE(clip.left == 10 && clip.top == 10 && clip.right == 12 && clip.bottom == 20);
+  m_device->BltWhole(sprite, 8, 8);                                                        // rows 10 and 11
+  m_device->Blt(sprite, 8, 12, 0, 0, 4, 2);                                                // 12 and 13
+  m_device->DrawSprite(sprite, 8, 14, 0, 0, 4, 2, BLEND_ADD, FLIP_NONE, 0xFFFFFFFF);       // 14 and 15
+  m_device->DrawSpriteTransformed(sprite, 10, 18, 0, 0, 4, 2, 1, 2, 0, 0, 0, 0xFFFFFFFF);  // 16 to 19
   m_device->BltWhole(nullptr, 0, 0);
-  m_device->DrawSpriteTransformed(nullptr, 5, 5, 0, 0, 10, 10, 2.0f, 2.0f, 0.5f, BLEND_NORMAL, FLIP_NONE,
-                                  CTSColor(0xFFFFFFFF));
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x) ASSERT_EQ(BackBuffer()->GetPixelRow(y)[x], Pattern(x, y));
-}
-
-TEST_F(GDIGraphicsTest, DrawsAndClearsGoToTheCurrentTargetWithinItsClip) {
-  CTSTexture* sprite = m_device->CreateTexture(4, 4, 4, 0);
-  ASSERT_NE(sprite, nullptr);
-  static_cast<CTSGDITexture*>(sprite)->ClearRect(CTSColor(0xFFFF0000), nullptr);
-  m_device->Clear(CTSColor(0xFF000000));
-  RECT clip = {10, 10, 12, 20};
-  m_device->SetClipRect(&clip);
-  m_device->BltWhole(sprite, 8, 8);
-  m_device->SetClipRect(nullptr);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(10)[10], 0x7C00);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(10)[11], 0x7C00);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(9)[10], 0);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(10)[9], 0);
-  EXPECT_EQ(BackBuffer()->GetPixelRow(10)[12], 0);
+  m_device->Blt(nullptr, 0, 0, 0, 0, 4, 4);
+  m_device->SetPixel(0, 0, CTSColor(0xFF0000FF));
+  EXPECT_EQ(m_device->GetPixel(0, 0).GetARGB(), 0xFF0000F8u);
+  for (int i = 64; i < 64 * 32; ++i)
+    ASSERT_EQ(Surface(target)->GetPixelRow(0)[i], i % 64 / 2 == 5 && i / 640 == 1 ? 0x7C00 : 0) << i;
+  m_device->Present(nullptr, nullptr, nullptr);
+  EXPECT_TRUE(Shown(0, 0) == Pattern(0, 0) && Shown(11, 11) == Pattern(11, 11) &&
+              Shown(639, 479) == Pattern(639, 479));
+  ASSERT_TRUE(m_device->SetDisplayMode(320, 240, false));
+  EXPECT_EQ(m_device->GetRenderTarget(), target);
+  m_device->SetRenderTarget(nullptr);
+  m_device->Clear(CTSColor(0xFFFFFFFF));  // no target: nothing happens
+  m_device->GetClipRect(&clip);           // no target: an empty clip
+  m_device->DestroyDevice();
+  EXPECT_TRUE(!m_device->IsCreated() && target->IsValid() && target->GetUseCount() == 1 && clip.right == 0);
+  target->Release();
   sprite->Release();
 }
 
-TEST_F(GDIGraphicsTest, AnOffScreenTargetNeverTakesTheBackBuffersPlace) {
-  FillPattern();
-  CTSRenderTarget* backBuffer = m_device->GetRenderTarget();
-  CTSRenderTarget* offScreen = m_device->CreateRenderTarget(64, 32);
-  ASSERT_NE(offScreen, nullptr);
-  EXPECT_EQ(offScreen->GetWidth(), 64);
-  m_device->SetRenderTarget(offScreen);
-  RECT clip;
-  m_device->GetClipRect(&clip);
-  EXPECT_EQ(clip.right - clip.left, 0);  // empty until set while current
-  m_device->SetClipRect(nullptr);
-  m_device->Clear(CTSColor(0xFFFFFFFF));
-  EXPECT_EQ(static_cast<CTSGDIRenderTarget*>(offScreen)->GetSurface()->GetPixelRow(31)[63], 0x7FFF);
+// Reference shapes. Straight lines leave out their end point; slanted ones
+// step along the longer axis (length S), where offset j has the shorter
+// axis's offset just below (j + 1) L / S. A disc holds the offsets, smaller s
+// and larger l, with s² + (l - 1/2)² < r² + 1/4; its outline those of them
+// whose outward neighbour along l is outside.
+bool OnLine(long x, long y, long x1, long y1, long x2, long y2) {
+  if (x1 == x2) return x == x1 && y >= std::min(y1, y2) && y < std::max(y1, y2);
+  if (y1 == y2) return y == y1 && x >= std::min(x1, x2) && x < std::max(x1, x2);
+  const long lx = std::abs(x2 - x1), ly = std::abs(y2 - y1), s = std::max(lx, ly);
+  const long px = (x - x1) * (x2 > x1 ? 1 : -1), py = (y - y1) * (y2 > y1 ? 1 : -1);
+  const auto below = [s](long j, long l) { return ((j + 1) * l + s - 1) / s - 1; };
+  return lx == s ? px >= 0 && px <= s && py == below(px, ly) : py >= 0 && py <= s && px == below(py, lx);
+}
+bool InDisc(long s, long l, long r) { return s * s + l * l - l < r * r || (s == 0 && l == 0); }
 
-  m_device->Present(nullptr, nullptr, nullptr);  // shows the back buffer, at its size
-  EXPECT_EQ(WindowPixel(m_window.Handle(), 639, 479), Pattern(639, 479));
-  ASSERT_TRUE(m_device->SetDisplayMode(320, 240, false));
-  EXPECT_EQ(m_device->GetRenderTarget(), offScreen);
-  EXPECT_EQ(offScreen->GetWidth(), 64);
-  m_device->SetRenderTarget(nullptr);
-  m_device->Clear(CTSColor(0xFFFFFFFF));  // no target: nothing happens
-  m_device->DestroyDevice();
-  EXPECT_FALSE(m_device->IsCreated());
-  EXPECT_TRUE(offScreen->IsValid());
-  EXPECT_EQ(offScreen->GetUseCount(), 1);
-  offScreen->Release();
-  EXPECT_NE(backBuffer, nullptr);
+// Random lines, rectangles, circles and points across the edges of a 64 x 48
+// back buffer, drawn through the device with a small clip they must ignore.
+TEST_F(GDIGraphicsTest, PrimitivesMatchTheReferenceShapes) {
+  ASSERT_TRUE(m_device->SetDisplayMode(64, 48, false));
+  const RECT clip{20, 20, 22, 22};
+  m_device->SetClipRect(&clip);
+  std::mt19937 rng(9);
+  const auto any = [&](int lo, int hi) { return long(lo + int(rng() % unsigned(hi - lo + 1))); };
+  for (int n = 0; n < 1500; ++n) {
+    const long x1 = any(-10, 74), y1 = any(-10, 58), x2 = n % 12 == 1 ? x1 : any(-10, 74),
+               y2 = n % 12 == 7 ? y1 : any(-10, 58), r = rng() % 10 == 0 ? any(-9, -3) : any(0, 40),
+               filled = any(0, 1);
+    TSPoint points[20];
+    for (TSPoint& p : points) p = TSPoint{INT(any(-3, 66)), INT(any(-3, 50))};
+    Surface(m_device->GetRenderTarget())->ClearRect(0, nullptr);
+    const int shape = n % 4;
+    if (shape == 0) m_device->DrawLine(x1, y1, x2, y2, 0xFFFFFFFF);
+    if (shape == 1) m_device->DrawRect(x1, y1, x2, y2, 0xFFFFFFFF, filled);
+    if (shape == 2) m_device->DrawCircle(x1, y1, r, 0xFFFFFFFF, filled);
+    if (shape == 3) m_device->DrawPoints(points, 20, 0xFFFFFFFF);
+    for (long y = 0; y < 48; ++y)
+      for (long x = 0; x < 64; ++x) {
+        const long s = std::min(std::abs(x - x1), std::abs(y - y1)),
+                   l = std::max(std::abs(x - x1), std::abs(y - y1));
+        const bool expected =
+            shape == 0   ? OnLine(x, y, x1, y1, x2, y2)
+            : shape == 2 ? r >= 0 && InDisc(s, l, r) && (filled || !InDisc(s, l + 1, r))
+            : shape == 3 ? std::any_of(points, points + 20, [&](TSPoint p) { return p.x == x && p.y == y; })
+            : filled     ? x >= std::min(x1, x2) && x < std::max(x1, x2) && y >= y1 && y < y2
+                         : OnLine(x, y, x1, y1, x2, y1) || OnLine(x, y, x1, y2, x2, y2) ||
+                           OnLine(x, y, x1, y1, x1, y2) || OnLine(x, y, x2, y1, x2, y2);
+        ASSERT_EQ(Surface(m_device->GetRenderTarget())->GetPixelRow(int(y))[x] != 0, expected)
+            << "shape " << shape << " " << x1 << "," << y1 << " to " << x2 << "," << y2 << " r " << r
+            << " at " << x;
+      }
+  }
 }
 
-// A device whose life the test can watch.
-int g_liveDevices = 0;
-class CCountedDevice : public CTSGDIGraphics {
- public:
-  CCountedDevice() { ++g_liveDevices; }
-  ~CCountedDevice() override { --g_liveDevices; }
-};
-CTSGraphics* CreateCountedDevice(DWORD) { return new CCountedDevice; }
-CTSGraphics* CreateNothing(DWORD) { return nullptr; }
-
-const GUID kTestKind = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-
-TEST(GraphicsManager, ADeviceThatFailsCreateIsNotKeptAlive) {
+// A kind registers once, with a factory; its devices are handed out created.
+TEST(GraphicsManager, KindsRegisterOnceAndMakeCreatedDevices) {
   CTSGraphicsManager& manager = CTSGraphicsManager::Instance();
-  ASSERT_TRUE(manager.RegisterDevice(kTestKind, CreateCountedDevice, 0));
-  EXPECT_EQ(manager.CreateDevice(kTestKind, nullptr, 640, 480, false, false), nullptr);
-  EXPECT_EQ(g_liveDevices, 0);
+  const GUID kind = {0x12345678, 0, 0, {1}}, other = {0x12345679, 0, 0, {1}};
+  const TSGraphicsFactory make = [](DWORD) -> CTSGraphics* { return new CTSGDIGraphics; };
+  EXPECT_TRUE(manager.RegisterDevice(kind, make, 0) && !manager.RegisterDevice(kind, make, 0) &&
+              !manager.RegisterDevice(other, nullptr, 0));
   RecordingWindow window;
-  CTSGraphics* device = manager.CreateDevice(kTestKind, window.Handle(), 64, 64, false, false);
-  ASSERT_NE(device, nullptr);
-  EXPECT_EQ(g_liveDevices, 1);
-  device->Release();
-  EXPECT_EQ(g_liveDevices, 0);
-}
-
-TEST(GraphicsManager, UnknownKindsAndSecondRegistrationsAreRefused) {
-  CTSGraphicsManager& manager = CTSGraphicsManager::Instance();
-  RecordingWindow window;
-  const GUID unknown = {0xDEADBEEF, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-  EXPECT_EQ(manager.CreateDevice(unknown, window.Handle(), 64, 64, false, false), nullptr);
-  EXPECT_FALSE(manager.RegisterDevice(TS_GUID_GDI_GRAPHICS, CreateNothing, 0));
-  EXPECT_FALSE(manager.RegisterDevice(unknown, nullptr, 0));
-  CTSGraphics* device = manager.CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, false);
-  ASSERT_NE(device, nullptr);  // the first record still answers
-  void* out = nullptr;
-  EXPECT_TRUE(device->QueryObject(TS_GUID_GRAPHICS, &out));
-  EXPECT_FALSE(device->QueryObject(TS_GUID_TEXTURE, &out));
-  device->Release();
-  // The second record makes the Direct3D 8 device, not yet created.
-  CTSGraphics* d3d8 = CreateD3D8Graphics(0);
-  ASSERT_NE(d3d8, nullptr);
-  EXPECT_TRUE(*d3d8->GetClassGUID() == TS_GUID_D3D8_GRAPHICS);
-  EXPECT_FALSE(d3d8->IsCreated());
-  d3d8->Release();
+  CTSUsePtr<CTSGraphics> device(manager.CreateDevice(kind, window.Handle(), 64, 64, false, false));
+  EXPECT_TRUE(device && device->IsCreated() && !manager.CreateDevice(kind, nullptr, 64, 64, false, false) &&
+              !manager.CreateDevice(other, window.Handle(), 64, 64, false, false));
 }
 
 }  // namespace
