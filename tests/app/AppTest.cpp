@@ -101,7 +101,7 @@ TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
   for (const auto& c : cases) {
     std::vector<const char*> argv = {"qarn"};
     argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-    QarnOptions options;
+    QarnOptions options;  // and the error text
     std::string error;
     ASSERT_TRUE(ParseQarnOptions(int(argv.size()), argv.data(), &options, &error)) << argv.size();
     EXPECT_TRUE(options.frames == c.frames && options.headless == c.headless && options.help == c.help &&
@@ -151,8 +151,7 @@ TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
     EXPECT_EQ(g_commands, c.commands) << c.keys[0].first << "+" << c.keys[0].second;
   }
   DestroyWindow(window);
-  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) && LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)));
-  EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(110)), nullptr);
+  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) && LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)) && !LoadIconA(instance, MAKEINTRESOURCEA(110)));
 }
 
 TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {

@@ -159,8 +159,7 @@ TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   // Under the tree a removal's outcome comes with the next Update.
   root->RemoveChild(loose, Record, &reports);
   EXPECT_EQ(reports.results.size(), 10u);
-  EXPECT_EQ(UpdateOrder(), Ids{1});
-  EXPECT_TRUE(reports.results.back() == 6 && reports.parents.back() == root);
+  EXPECT_TRUE(UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
   log.destroyed.clear(), parent->Release();
   EXPECT_EQ(log.destroyed, (Ids{2, 3}));
   loose->Release();
