@@ -149,12 +149,9 @@ TEST(PointFontGlyphs, EveryEncodingMapsEveryByteCombination) {
   for (int encoding : {1, 2, 3, 4, 5, 6, 0, 7, 255}) {
     CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(encoding, 65536)));
     for (int l = 0; l < 256; ++l)
-      for (int r = 0; r < 256; ++r) {
-        int64_t index = ExpectedIndex(encoding, l, r);
-        // Lead and trail are taken as bytes.
-        ASSERT_EQ(DrawWide(font.Get(), l | (r << 8), r - 256), index < 0 ? kFallback : Wide(index))
+      for (int r = 0; r < 256; ++r)  // lead and trail are taken as bytes
+        ASSERT_EQ(DrawWide(font.Get(), l | (r << 8), r - 256), ExpectedIndex(encoding, l, r) < 0 ? kFallback : Wide(ExpectedIndex(encoding, l, r)))
             << "encoding " << encoding << " " << l << "," << r;
-      }
   }
 }
 
@@ -227,8 +224,7 @@ TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   std::ofstream("Font/test.gfxFont", std::ios::binary) << file;
   CTSUsePtr<CTSFont> fromDisk(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\test.gfxFont"));
   EXPECT_TRUE(fromDisk && fromDisk->GetCharWidth() == 3);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
-               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") || loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
 }
 
 TEST(TextRegistry, AddFindSelectAndLayOutText) {
@@ -241,8 +237,7 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
-    font->calls.clear();
-    registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns);
+    font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns);
     return font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
