@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <regex>
 
 #include "app/AlphaAnimation.h"
 #include "app/EngineErrors.h"
@@ -23,11 +22,8 @@ namespace {
 
 // One frame whose work takes workMs, paced to frameMs; the time it took.
 DWORD RunFrame(CFrameTimer& timer, DWORD workMs, DWORD frameMs) {
-  DWORD start = timeGetTime();
-  timer.Begin();
-  Platform::AdvanceVirtualClock(workMs);
-  timer.End();
-  timer.Wait(frameMs);
+  const DWORD start = timeGetTime();
+  timer.Begin(), Platform::AdvanceVirtualClock(workMs), timer.End(), timer.Wait(frameMs);
   return timeGetTime() - start;
 }
 
@@ -50,8 +46,7 @@ TEST(FrameTimer, SleepsOutTheRestOfTheFrameAndCountsFramesPerSecond) {
     DWORD frames = 0;
     for (; timer.GetFPS() == 0 && frames < 100; ++frames) RunFrame(timer, 10, 30);
     EXPECT_EQ(frames, 34u);
-    RunFrame(timer, 10, 30);
-    EXPECT_EQ(timer.GetFPS(), 33u);
+    EXPECT_EQ((RunFrame(timer, 10, 30), timer.GetFPS()), 33u);
   }
   Platform::DisableVirtualClock();
 }
@@ -73,8 +68,7 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
   Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
   CGameFrame::Log("left over from an earlier run");
   auto frame = std::make_unique<CGameFrame>();
-  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False");
-  CGameFrame::Log("%s", "100%d sure %s");
+  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False"), CGameFrame::Log("%s", "100%d sure %s");
   Sleep(3 * 3600 * 1000 + 50 * 60 * 1000 + 10 * 1000);  // to 12:57:13
   frame.reset();
   const std::string separator(70, '-');
@@ -83,15 +77,13 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
             "-----------------Qarn log ended at 2006,03,05,12:57:13----------------\n" + separator + "\n");
   Platform::DisableVirtualClock();
   // Long lines are cut; an unwritable log loses lines but nothing else.
-  std::string text;
-  for (int i = 0; i < 5000; ++i) text += char('a' + i % 26);
-  std::remove("QarnLog.txt");
-  CGameFrame::Log("%s", text.c_str());
+  std::string text(5000, 'a');
+  text[4094] = 'b', text[4095] = 'c';
+  std::remove("QarnLog.txt"), CGameFrame::Log("%s", text.c_str());
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), text.substr(0, 4095) + "\n");
   ASSERT_EQ(std::remove("QarnLog.txt"), 0);
   ASSERT_EQ(mkdir("QarnLog.txt", 0700), 0);  // a folder where the file should be
-  std::make_unique<CGameFrame>().reset();
-  CGameFrame::Log("lost");
+  std::make_unique<CGameFrame>().reset(), CGameFrame::Log("lost");
   ASSERT_EQ(rmdir("QarnLog.txt"), 0);
   EXPECT_EXIT(RunReportingEngineErrors([]() -> int {
                 throw new (std::nothrow) Tessel::CTSCustomException("Dirty Rect Count too large! %d", 7);
@@ -109,7 +101,7 @@ TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
   for (const auto& c : cases) {
     std::vector<const char*> argv = {"qarn"};
     argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-    QarnOptions options;
+    QarnOptions options;  // and the error text
     std::string error;
     ASSERT_TRUE(ParseQarnOptions(int(argv.size()), argv.data(), &options, &error)) << argv.size();
     EXPECT_TRUE(options.frames == c.frames && options.headless == c.headless && options.help == c.help &&
@@ -124,8 +116,7 @@ TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
     QarnOptions options;
     std::string error;
     EXPECT_FALSE(ParseQarnOptions(int(bad.size()), bad.data(), &options, &error)) << bad[1];
-    EXPECT_TRUE(std::string(bad[1]) == "--device" ? error == "--device needs software or d3d8" : !error.empty());
-    EXPECT_TRUE(options.device == TS_GUID_GDI_GRAPHICS);
+    EXPECT_TRUE((std::string(bad[1]) == "--device" ? error == "--device needs software or d3d8" : !error.empty()) && options.device == TS_GUID_GDI_GRAPHICS);
   }
 }
 
@@ -160,8 +151,7 @@ TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
     EXPECT_EQ(g_commands, c.commands) << c.keys[0].first << "+" << c.keys[0].second;
   }
   DestroyWindow(window);
-  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) && LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)));
-  EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(110)), nullptr);
+  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) && LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)) && !LoadIconA(instance, MAKEINTRESOURCEA(110)));
 }
 
 TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
@@ -169,30 +159,25 @@ TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
   auto qarn = [](const char* arguments) { return RunTool(QARN_PATH, arguments); };
   // Without its picture qarn says so and draws no frame; bad options and --help give the usage only.
   ToolRun run = qarn("--headless --frames 5");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE((run.out + run.errors).find("Error: Unable to Load Background\\logo.bmp"), std::string::npos);
+  EXPECT_TRUE(run.status == 0 && (run.out + run.errors).find("Error: Unable to Load Background\\logo.bmp") != std::string::npos) << run.out << run.errors;
   EXPECT_NE(ReadWholeFile("QarnLog.txt").find("FullScreen = False OK!\n-----------------Qarn log ended"), std::string::npos);
   std::remove("QarnLog.txt");
   for (auto [arguments, status] : {std::pair{"--frames 0", 2}, {"--help", 0}}) {
     run = qarn(arguments);
-    EXPECT_EQ(run.status, status);
-    EXPECT_NE((run.out + run.errors).find("Usage: qarn"), std::string::npos);
-    EXPECT_NE((run.out + run.errors).find("--headless"), std::string::npos);
+    EXPECT_TRUE(run.status == status && (run.out + run.errors).find("Usage: qarn") != std::string::npos && (run.out + run.errors).find("--headless") != std::string::npos)
+        << arguments << ": " << run.status << run.out << run.errors;
   }
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), "");
   std::filesystem::copy(QARN_DATA_DIR, ".", std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   run = qarn("--headless --frames 60");
   ASSERT_EQ(run.status, 0) << run.out << run.errors;
-  const std::string separator(70, '-'), time = "\\d{4},\\d\\d,\\d\\d,[ \\d]\\d:[ \\d]\\d:\\d\\d";
-  std::regex expected(separator + "\n-{16}Qarn log Started at " + time + "-{15}\nGame Window Created OK!\n" +
-                      "Create Graphics Device With 640 x 480, FullScreen = False OK!\n-{17}Qarn log ended at " + time +
-                      "-{16}\n" + separator + "\n");
-  EXPECT_TRUE(std::regex_match(ReadWholeFile("QarnLog.txt"), expected)) << ReadWholeFile("QarnLog.txt");
+  // The log holds what the run did between its banners (their form is the log's own test).
+  EXPECT_NE(ReadWholeFile("QarnLog.txt").find("---\nGame Window Created OK!\nCreate Graphics Device With 640 x 480, FullScreen = False OK!\n---"),
+            std::string::npos) << ReadWholeFile("QarnLog.txt");
   run = qarn("--headless --frames 3 --screenshot last.bmp");
   ASSERT_EQ(run.status, 0) << run.out << run.errors;
   EXPECT_NE(run.out.find("Screenshot saved to " + folder.Path() + "/last.bmp"), std::string::npos) << run.out;
-  std::string bmp = ReadWholeFile("last.bmp");
-  EXPECT_TRUE(bmp.size() == 54u + 640u * 480u * 3u && bmp.substr(0, 2) == "BM");
+  EXPECT_TRUE(ReadWholeFile("last.bmp").size() == 54u + 640u * 480u * 3u && ReadWholeFile("last.bmp").substr(0, 2) == "BM");
   EXPECT_EQ(qarn("--headless --frames 3 --screenshot no/such/folder/last.png").status, 1);
 }
 

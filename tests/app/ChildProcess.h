@@ -17,6 +17,8 @@ inline int ChildStatus() {
   return result->Failed();
 }
 
-// Passes when the statements ran to their end with every check passing.
-#define IN_CHILD_PROCESS(...) \
-  EXPECT_EXIT({ __VA_ARGS__; std::exit(ChildStatus()); }, testing::ExitedWithCode(0), "")
+// Passes when the body ran to its end (or an ASSERT left it) with every check passing.
+template <class Body>
+void InChildProcess(Body body) {
+  EXPECT_EXIT({ body(); std::exit(ChildStatus()); }, testing::ExitedWithCode(0), "");
+}

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -31,30 +32,19 @@ TEST(IniFile, FindsEachKeyInItsSection) {
   const std::string sections =
       "Before=ignored\n[  Settting\t]\nA=1\nA=2\nName=[Hero]\nB=3\ntext before [ Settting ] text after\nC=4\n"
       "] reversed [ Odd ]\nD=5\n]only closing\nE=6\n[settting]\nA=7\n[]\nF=8\n";
-  const struct {
-    const std::string& text;
-    const char* section;  // null: the section current after parsing
-    const char* key;
-    const char* value;
-    bool found = true;  // the section
-  } cases[] = {
-      {values, nullptr, "LockFPS", "30"},  // values are trimmed of spaces and tabs unless quoted
-      {values, nullptr, "Quoted", "  30  "}, {values, nullptr, "Tabs", "x y"},
-      {values, nullptr, "Remark", "25;frames per second"}, {values, nullptr, "Empty", ""},
-      {values, nullptr, "Blank", ""}, {values, nullptr, "Half", "\"open"},
-      {values, nullptr, "\"Key\"", "plain"},  // a quote before the "=" is part of the key
-      {values, nullptr, "NoEquals", "<none>"}, {values, nullptr, "\vVertical\v", "\v1\v"},
-      {values, nullptr, " LockFPS", "<none>"},  // the lookup key is not trimmed
-      {sections, "Settting", "A", "1"},         // the first occurrence wins
-      {sections, "Settting", "Name", "<none>"},  // a bracketed value makes a header
-      {sections, "Hero", "B", "3"}, {sections, "Settting", "C", "4"},  // a repeated header continues its section
-      {sections, "Settting", "Before", "<none>"},
-      {sections, "Odd ]", "D", "5"},  // "]" before "[": the name is all the text after the "["
-      {sections, "Odd ]", "E", "6"},  // a lone "]" is no header
+  const std::string crs = "[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r";  // only the CR right before a LF goes
+  // section null: the one current after parsing; found: whether the section is.
+  const struct { const std::string& text; const char *section, *key, *value; bool found = true; } cases[] = {
+      {values, nullptr, "LockFPS", "30"}, {values, nullptr, "Quoted", "  30  "}, {values, nullptr, "Tabs", "x y"},  // trimmed unless quoted
+      {values, nullptr, "Remark", "25;frames per second"}, {values, nullptr, "Empty", ""}, {values, nullptr, "Blank", ""}, {values, nullptr, "Half", "\"open"},
+      {values, nullptr, "\"Key\"", "plain"}, {values, nullptr, "NoEquals", "<none>"},  // a quote before the "=" is part of the key
+      {values, nullptr, "\vVertical\v", "\v1\v"}, {values, nullptr, " LockFPS", "<none>"},
+      {sections, "Settting", "A", "1"}, {sections, "Settting", "Name", "<none>"},
+      {sections, "Hero", "B", "3"},  // the first occurrence wins; a bracketed value makes a header
+      {sections, "Settting", "C", "4"}, {sections, "Settting", "Before", "<none>"},  // a repeated header continues its section
+      {sections, "Odd ]", "D", "5"}, {sections, "Odd ]", "E", "6"},  // "]" before "[": the name is all after the "["; a lone "]" is no header
       {sections, "settting", "A", "7"}, {sections, "", "F", "8"},
-      {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "A", "1\r"},  // only the CR right before a LF goes
-      {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "B", "x\r"},
-      {"[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, "C", "2\r"}, {"[S]\nD=last", nullptr, "D", "last"},
+      {crs, nullptr, "A", "1\r"}, {crs, nullptr, "B", "x\r"}, {crs, nullptr, "C", "2\r"}, {"[S]\nD=last", nullptr, "D", "last"},
       {"A=3\n", nullptr, "A", "<none>"},  // no current section without headers
       // Without a section of the name the last section of the file stays current.
       {"[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false},
@@ -69,8 +59,7 @@ TEST(IniFile, FindsEachKeyInItsSection) {
   std::string out = "unchanged";
   EXPECT_FALSE(ini.SelectSection("S") || ini.SelectSection(nullptr) || ini.GetString(nullptr, &out) ||
                ini.GetString("A", nullptr) || ini.GetString("B", &out));
-  EXPECT_EQ(out, "unchanged");
-  EXPECT_EQ(ini.GetInt("B", 42) + ini.GetInt(nullptr, 42), 84);
+  EXPECT_TRUE(out == "unchanged" && ini.GetInt("B", 42) + ini.GetInt(nullptr, 42) == 84);
   std::string longValue(100000, 'v');  // lines of any length, bytes of any value
   longValue[5000] = '\0';
   ASSERT_TRUE(ParseText(&ini, "[S]\nLong=" + longValue + "\n"));
@@ -79,21 +68,15 @@ TEST(IniFile, FindsEachKeyInItsSection) {
 
 TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesUnreadableStreams) {
   TempFolder folder;
-  CIniFile ini;
-  {
-    // A missing file is created empty.
-    CTSIOStream missing("Settings.ini", CTSIOStream::kRead, false);
-    EXPECT_TRUE(ini.Parse(&missing));
-  }
+  CIniFile ini;  // a missing file is created empty
+  EXPECT_TRUE(ini.Parse(std::make_unique<CTSIOStream>("Settings.ini", CTSIOStream::kRead, false).get()));
   EXPECT_EQ(ReadWholeFile("Settings.ini"), "");
   ASSERT_TRUE(ParseText(&ini, "[Old]\nA=1\n"));
   std::string text = "[New]\nA=2\n";
   CTSIOStream writeOnly(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kWrite, false);
-  EXPECT_FALSE(ini.Parse(nullptr) || ini.Parse(&writeOnly));
-  EXPECT_EQ(Value(ini, "A"), "1");
+  EXPECT_FALSE(ini.Parse(nullptr) || ini.Parse(&writeOnly) || Value(ini, "A") != "1");
   CTSIOStream stream(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kRead, false);
-  stream.Seek(6, 0);
-  ASSERT_TRUE(ini.Parse(&stream));
+  ASSERT_TRUE((stream.Seek(6, 0), ini.Parse(&stream)));
   EXPECT_FALSE(ini.SelectSection("New") || ini.SelectSection("Old"));
   EXPECT_EQ(Value(ini, "A"), "<none>");
 }
@@ -114,9 +97,7 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToInt) {
   }
   CIniFile ini;
   ASSERT_TRUE(ParseText(&ini, "[N]\nHuge=99999999999999999999999999\nTiny=-99999999999999999999999\nEmpty=\n"));
-  EXPECT_EQ(ini.GetInt("Huge", 0), INT_MAX);
-  EXPECT_EQ(ini.GetInt("Tiny", 0), INT_MIN);
-  EXPECT_EQ(ini.GetInt("Empty", -1), 0);
+  EXPECT_TRUE(ini.GetInt("Huge", 0) == INT_MAX && ini.GetInt("Tiny", 0) == INT_MIN && ini.GetInt("Empty", -1) == 0);
 }
 
 TEST(IniFile, CrLfTextsReadAsTheirLfTwinsOnRandomInput) {
@@ -131,10 +112,8 @@ TEST(IniFile, CrLfTextsReadAsTheirLfTwinsOnRandomInput) {
     for (int c = 0; c < length; ++c) lf += alphabet[random() % (sizeof(alphabet) - 1)];
     std::string crlf;
     for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    CIniFile first;
-    CIniFile second;
-    ASSERT_TRUE(ParseText(&first, lf));
-    ASSERT_TRUE(ParseText(&second, crlf));
+    CIniFile first, second;
+    ASSERT_TRUE(ParseText(&first, lf) && ParseText(&second, crlf));
     for (const char* section : names) {
       ASSERT_EQ(first.SelectSection(section), second.SelectSection(section)) << lf;
       for (const char* key : names) ASSERT_EQ(Value(first, key), Value(second, key)) << lf;

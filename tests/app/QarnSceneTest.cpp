@@ -1,15 +1,17 @@
 // The demo scene drawn end to end, headless on the virtual clock: the back
 // buffer after some frames against a composition computed here from the
 // logo file's own pixels, with dirty rectangles on and off, and the overlay's
-// changed rectangle frame by frame; each run in a child process of its own.
+// changed rectangle frame by frame; and the frame loop ended by input. Each
+// run in a child process of its own.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/DemoScene.h"
@@ -22,7 +24,9 @@
 #include "engine/graphics/software/TSGDIRenderTarget.h"
 #include "engine/graphics/software/TSGDITexture.h"
 #include "platform/Platform.h"
+#include "tests/common/TestEvents.h"
 #include "tests/app/ChildProcess.h"
+#include "tests/app/SdlBmp.h"
 #include "tests/common/TempFolder.h"
 #include "tests/platform/RecordingWindow.h"
 
@@ -34,41 +38,19 @@ const RECT kFpsRegion = {10, 10, 210, 26};
 
 using Picture = std::vector<uint16_t>;  // kWidth x kHeight X1R5G5B5 pixels
 
-// The 24-bit bottom-up BMP read by hand and reduced to X1R5G5B5 by keeping
-// each channel's top five bits.
-Picture ReadLogo(const std::string& path) {
-  std::string file = ReadWholeFile(path);
-  auto u32 = [&file](size_t at) {
-    return uint32_t(uint8_t(file[at])) | uint32_t(uint8_t(file[at + 1])) << 8 |
-           uint32_t(uint8_t(file[at + 2])) << 16 | uint32_t(uint8_t(file[at + 3])) << 24;
-  };
+// The logo as SDL reads it, reduced to X1R5G5B5 by keeping each channel's top five bits.
+Picture ReadLogo(const char* path) {
   Picture logo;
-  if (file.size() < 54 || file.compare(0, 2, "BM") != 0 || u32(18) != kWidth || u32(22) != kHeight ||
-      (u32(28) & 0xFFFF) != 24)
-    return logo;
-  const size_t offset = u32(10), pitch = (kWidth * 3 + 3) / 4 * 4;
-  if (file.size() < offset + pitch * kHeight) return logo;
-  logo.resize(size_t(kWidth) * kHeight);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const char* bgr = file.data() + offset + size_t(kHeight - 1 - y) * pitch + size_t(x) * 3;
-      logo[size_t(y) * kWidth + x] =
-          uint16_t((uint8_t(bgr[2]) >> 3) << 10 | (uint8_t(bgr[1]) >> 3) << 5 | uint8_t(bgr[0]) >> 3);
-    }
+  for (uint32_t p : ReadBmpWithSdl(path, kWidth, kHeight)) logo.push_back(uint16_t((p >> 19) << 10 | (p >> 11 & 0x1F) << 5 | (p >> 3 & 0x1F)));
   return logo;
 }
 
 // Constant-alpha blending of one pixel, source masked by the colour's top
 // five bits per channel.
 uint16_t BlendAlpha(uint16_t s, uint16_t d, uint32_t color) {
-  const uint32_t a = color >> 24;
-  const uint16_t mask = uint16_t(((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
-  const uint16_t sm = s & mask;
+  const uint32_t a = color >> 24, sm = s & (((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
   uint16_t out = 0;
-  for (int shift : {10, 5, 0}) {
-    const uint32_t cs = (sm >> shift) & 0x1F, cd = (d >> shift) & 0x1F;
-    out |= uint16_t(((cs * (a >> 3) + cd * ((256 - a) >> 3)) >> 5) << shift);
-  }
+  for (int shift : {10, 5, 0}) out |= uint16_t((((sm >> shift & 0x1F) * (a >> 3) + (d >> shift & 0x1F) * ((256 - a) >> 3)) >> 5) << shift);
   return out;
 }
 
@@ -77,10 +59,8 @@ uint16_t BlendAlpha(uint16_t s, uint16_t d, uint32_t color) {
 void DrawPiece(Picture& out, const Picture& logo, int x, int y, int w, int h, int flip, uint32_t color) {
   for (int row = 0; row < h; ++row)
     for (int col = 0; col < w; ++col) {
-      const int sx = (flip & 1) ? w - 1 - col : col;
-      const int sy = (flip & 2) ? h - 1 - row : row;
       uint16_t& d = out[size_t(y + row) * kWidth + (x + col)];
-      d = BlendAlpha(logo[size_t(sy) * kWidth + sx], d, color);
+      d = BlendAlpha(logo[size_t((flip & 2) ? h - 1 - row : row) * kWidth + ((flip & 1) ? w - 1 - col : col)], d, color);
     }
 }
 
@@ -101,14 +81,11 @@ Picture ComposeScene(const Picture& logo, uint32_t sprite2, uint32_t sprite4) {
 // last step, down to 0 and back up to 255.
 uint32_t AlphaInFrame(int frames, DWORD frameMs) {
   int alpha = 255, step = -5;
-  DWORD clock = 0;
-  for (int i = 0; i < frames; ++i) {
-    const DWORD now = DWORD(i) * frameMs;
-    if (now - clock <= 30) continue;
-    clock = now;
-    alpha += step;
-    if (alpha >= 255 || alpha <= 0) step = -step;
-  }
+  for (DWORD i = 0, clock = 0; i < DWORD(frames); ++i)
+    if (i * frameMs - clock > 30) {
+      clock = i * frameMs, alpha += step;
+      if (alpha >= 255 || alpha <= 0) step = -step;
+    }
   return uint32_t(alpha);
 }
 
@@ -117,52 +94,21 @@ uint32_t PulsingWhite(uint32_t alpha) { return alpha << 24 | 0x00FFFFFF; }
 uint32_t PulsingGreen(uint32_t alpha) { return alpha << 24 | 0x0000FF00; }
 
 Picture BackBuffer() {
+  CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(CGameFrame::Instance().GetDevice()->GetRenderTarget())->GetSurface();
   Picture out;
-  CTSGraphics* device = CGameFrame::Instance().GetDevice();
-  if (device == nullptr || device->GetRenderTarget() == nullptr) return out;
-  CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
-  if (surface == nullptr || surface->GetWidth() != kWidth || surface->GetHeight() != kHeight) return out;
-  for (int y = 0; y < kHeight; ++y) {
-    const Pixel555* row = surface->GetPixelRow(y);
-    out.insert(out.end(), row, row + kWidth);
-  }
+  for (int y = 0; y < kHeight; ++y) out.insert(out.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
   return out;
 }
 
-// Every pixel outside the overlay's text region; the first few differences
-// are listed.
+// Every pixel outside the overlay's text region; the first difference is shown.
 testing::AssertionResult SameOutsideFpsText(const Picture& expected, const Picture& actual) {
-  if (actual.size() != expected.size())
-    return testing::AssertionFailure() << "the back buffer could not be read";
-  int differences = 0;
-  std::string listed;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      if (x >= kFpsRegion.left && x < kFpsRegion.right && y >= kFpsRegion.top && y < kFpsRegion.bottom)
-        continue;
-      const size_t i = size_t(y) * kWidth + x;
-      if (expected[i] == actual[i]) continue;
-      if (++differences <= 5) {
-        char line[80];
-        std::snprintf(line, sizeof(line), " (%d,%d) expected %04X got %04X", x, y, expected[i], actual[i]);
-        listed += line;
-      }
-    }
-  if (differences == 0) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << differences << " pixels differ:" << listed;
+  for (int i = 0, x = 0, y = 0; i < kWidth * kHeight; ++i, x = i % kWidth, y = i / kWidth)
+    if ((x < kFpsRegion.left || x >= kFpsRegion.right || y < kFpsRegion.top || y >= kFpsRegion.bottom) && expected[size_t(i)] != actual[size_t(i)])
+      return testing::AssertionFailure() << "at " << x << "," << y << " expected " << expected[size_t(i)] << " got " << actual[size_t(i)];
+  return testing::AssertionSuccess();
 }
 
-std::string Text(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-         std::to_string(r.bottom);
-}
-
-void WriteSettings(bool dirtyRects, bool lockFps) {
-  std::FILE* file = std::fopen("Settings.ini", "wb");
-  ASSERT_NE(file, nullptr);
-  std::fprintf(file, "[Settting]\r\nEnableDirtyRect=%d\r\nLockFPS=%d\r\n", dirtyRects ? 1 : 0, lockFps ? 1 : 0);
-  std::fclose(file);
-}
+std::string Text(const RECT& r) { return testing::PrintToString(std::vector<LONG>{r.left, r.top, r.right, r.bottom}); }
 
 class QarnSceneFixture : public testing::Test {
  protected:
@@ -177,14 +123,18 @@ class QarnSceneFixture : public testing::Test {
   }
   void TearDown() override { Platform::DisableVirtualClock(); }
 
-  // The window, the device and the scene as WinMain makes them, without the
-  // settings file.
-  DemoScene StartScene(bool dirtyRects) {
+  // The window and the device as WinMain makes them, without the settings file.
+  static CGameFrame& StartWindow() {
     CGameFrame& frame = CGameFrame::Instance();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     EXPECT_TRUE(frame.CreateGameWindow(instance, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN))));
     EXPECT_TRUE(frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, kWidth, kHeight, false));
-    frame.GetRenderTree()->EnableDirtyRect(dirtyRects);
+    EXPECT_EQ(frame.GetFramesDrawn(), 0u);
+    return frame;
+  }
+  static DemoScene StartScene() {
+    CGameFrame& frame = StartWindow();
+    frame.GetRenderTree()->EnableDirtyRect(true);
     CTSTexture* logo = frame.GetImageManager()->LoadTexture("Background\\logo.bmp", CTSColor(0), -1);
     EXPECT_NE(logo, nullptr);
     return BuildDemoScene(*frame.GetRenderTree(), logo);
@@ -194,83 +144,85 @@ class QarnSceneFixture : public testing::Test {
   Picture m_logo;
 };
 
-class QarnSceneTest : public QarnSceneFixture, public testing::WithParamInterface<bool> {};
-
 // Through WinMain with the settings file: with dirty rectangles on, frames
 // locked to 30 ms, so the pulse steps every second frame; off, frames
 // unlocked, so no time passes and the pulse never steps.
-TEST_P(QarnSceneTest, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
-  const bool dirtyRects = GetParam();
-  WriteSettings(dirtyRects, dirtyRects);
-  IN_CHILD_PROCESS({
-    CGameFrame::Instance().SetFrameLimit(40);
-    WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-    CGameFrame& frame = CGameFrame::Instance();
-    EXPECT_EQ(frame.GetFramesDrawn(), 40u);
-    EXPECT_EQ(frame.GetRenderTree()->IsDirtyRectEnabled(), dirtyRects);
-    EXPECT_EQ(timeGetTime(), dirtyRects ? 40u * 30u : 0u);
-    // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.
-    const uint32_t alpha = AlphaInFrame(40, dirtyRects ? 30 : 0);
-    const uint32_t second = dirtyRects ? PulsingWhite(alpha) : PulsingGreen(255);
-    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, PulsingGreen(alpha)), BackBuffer()))
-        << "alpha " << alpha;
-  });
+TEST_F(QarnSceneFixture, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
+  for (bool dirtyRects : {true, false}) {
+    SCOPED_TRACE(dirtyRects);
+    std::ofstream("Settings.ini", std::ios::binary) << "[Settting]\r\nEnableDirtyRect=" << dirtyRects << "\r\nLockFPS=" << dirtyRects << "\r\n";
+    InChildProcess([&] {
+      CGameFrame::Instance().SetFrameLimit(40);
+      WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+      CGameFrame& frame = CGameFrame::Instance();
+      EXPECT_TRUE(frame.GetFramesDrawn() == 40 && frame.GetRenderTree()->IsDirtyRectEnabled() == dirtyRects && timeGetTime() == (dirtyRects ? 40u * 30u : 0u));
+      // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.
+      const uint32_t alpha = AlphaInFrame(40, dirtyRects ? 30 : 0);
+      const uint32_t second = dirtyRects ? PulsingWhite(alpha) : PulsingGreen(255);
+      EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, PulsingGreen(alpha)), BackBuffer()))
+          << "alpha " << alpha;
+    });
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(DirtyRects, QarnSceneTest, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
-
-// Frames of 40 ms: the pulse steps in every frame from the second on. After
-// 20 frames it is on its way down; after 60 it has turned round at 0. The dirty pass
-// repaints the pulsing pieces and whatever lies under and over them.
-class QarnPulseTest : public QarnSceneFixture, public testing::WithParamInterface<std::tuple<bool, int>> {};
-
-TEST_P(QarnPulseTest, ThePulsingPiecesBlendWithTheAlphaOfTheLastFrame) {
-  const auto [dirtyRects, frames] = GetParam();
-  IN_CHILD_PROCESS({
-    DemoScene scene = StartScene(dirtyRects);
-    CGameFrame& frame = CGameFrame::Instance();
-    frame.SetFrameTime(40);
-    frame.SetFrameLimit(DWORD(frames));
-    RunFrameLoop(frame, &scene);
-    EXPECT_EQ(frame.GetFramesDrawn(), DWORD(frames));
-    const uint32_t alpha = AlphaInFrame(frames, 40);
-    EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, PulsingWhite(alpha), PulsingGreen(alpha)), BackBuffer()))
-        << "alpha " << alpha;
-  });
-}
-
-INSTANTIATE_TEST_SUITE_P(Frames, QarnPulseTest, testing::Combine(testing::Bool(), testing::Values(20, 60)));
 
 // Frames drawn here without the pulse: with nothing else changing, the only
 // rectangle a dirty frame reports after the first is the overlay's text,
 // exactly in the frames where the FPS value it takes in Update changed.
 TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChanged) {
-  IN_CHILD_PROCESS({
-    StartScene(true);
+  InChildProcess([&] {
+    StartScene();
     CGameFrame& frame = CGameFrame::Instance();
     frame.SetFrameTime(30);
     CTSRenderTree& tree = *frame.GetRenderTree();
-    DWORD shownFps = 0;
-    int changes = 0;
+    DWORD shownFps = 0, changes = 0;
     for (int i = 0; i < 100; ++i) {
       frame.BeginFrame();
       const DWORD fps = frame.GetFPS();
-      frame.GetDevice()->BeginScene();
-      tree.Update();
-      tree.Render(frame.GetDevice());
-      frame.GetDevice()->EndScene();
+      frame.GetDevice()->BeginScene(), tree.Update(), tree.Render(frame.GetDevice()), frame.GetDevice()->EndScene();
       RECT bounds;
-      tree.GetDirtyBounds(&bounds);
-      frame.EndFrame();
-      const char* expected = i == 0 ? "0,0,640,480" : fps != shownFps ? "10,10,90,26" : "0,0,0,0";
+      tree.GetDirtyBounds(&bounds), frame.EndFrame();
+      const char* expected = i == 0 ? "{ 0, 0, 640, 480 }" : fps != shownFps ? "{ 10, 10, 90, 26 }" : "{ 0, 0, 0, 0 }";
       changes += i > 0 && fps != shownFps;
       EXPECT_EQ(Text(bounds), expected) << "frame " << i << ", FPS " << shownFps << " -> " << fps;
       shownFps = fps;
     }
     // Three seconds of frames close at least two one-second windows.
-    EXPECT_GE(changes, 1);
+    EXPECT_GE(changes, 1u);
   });
+}
+
+// The frame loop driven by input scheduled at given times.
+// Frames of frameMs run from time 0 until an input at atMs is handled: every
+// frame that starts before it is drawn.
+DWORD FramesStartedBefore(DWORD atMs, DWORD frameMs = 33) { return (atMs + frameMs - 1) / frameMs; }
+
+// While minimised no frame is drawn and the FPS count holds: the frame
+// starting at 1023 closes the first window, the first after the restore the
+// second, which holds only the frames drawn between the two and the minimise.
+TEST_F(QarnSceneFixture, InputEndsTheLoopAfterTheFramesStartedBeforeIt) {
+  enum Kind { kKey, kWindow, kCommand };  // commands are queued before the loop starts
+  struct Input { DWORD at; Kind kind; int what; Uint16 modifiers; };  // what: a key, a window event or a command
+  const struct { const char* what; std::vector<Input> inputs; DWORD frames, fps; } cases[] = {
+      {"close", {{500, kWindow, SDL_WINDOWEVENT_CLOSE, 0}}, FramesStartedBefore(500), 0},
+      {"Alt+F then X", {{100, kKey, SDLK_f, KMOD_LALT}, {100, kKey, SDLK_x, KMOD_NONE}}, FramesStartedBefore(100), 0},
+      {"About three times, then Exit", {{0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_EXIT, 0}}, 0, 0},
+      {"minimised", {{1500, kWindow, SDL_WINDOWEVENT_MINIMIZED, 0}, {9000, kWindow, SDL_WINDOWEVENT_RESTORED, 0}, {9100, kWindow, SDL_WINDOWEVENT_CLOSE, 0}},
+       FramesStartedBefore(1500) + FramesStartedBefore(100), FramesStartedBefore(1500) - FramesStartedBefore(1024)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    InChildProcess([&] {
+      CGameFrame& frame = StartWindow();
+      for (const Input& in : c.inputs) {
+        if (in.kind == kWindow) Platform::PostEventAt(in.at, TestEvents::WindowEvent(frame.GetWindow(), SDL_WindowEventID(in.what)));
+        if (in.kind == kCommand) PostMessageA(frame.GetWindow(), WM_COMMAND, MAKEWPARAM(in.what, 0), 0);
+        for (bool down : {true, false})
+          if (in.kind == kKey) Platform::PostEventAt(in.at, TestEvents::Key(frame.GetWindow(), in.what, in.modifiers, down));
+      }
+      RunFrameLoop(frame, nullptr);
+      EXPECT_TRUE(frame.GetFramesDrawn() == c.frames && frame.GetFPS() == c.fps && !frame.IsRunning() && !IsWindow(frame.GetWindow()))
+          << frame.GetFramesDrawn() << " frames, FPS " << frame.GetFPS();
+    });
+  }
 }
 
 // Not seen in the demo's frames: the plain image object, the uses an image
@@ -288,7 +240,7 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   image.SetImage(block.Get());
   RECT rects[2] = {};
   EXPECT_TRUE(image.IsDirty() && image.GetDirtyRects(rects, 0) == 0 && image.GetDirtyRects(rects, 2) == 1);
-  EXPECT_EQ(Text(rects[0]), "5,7,35,27");
+  EXPECT_EQ(Text(rects[0]), "{ 5, 7, 35, 27 }");
   image.Draw(device.Get());
   EXPECT_FALSE(image.IsDirty());
   for (INT y = 0; y < 48; ++y)
@@ -300,20 +252,15 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   auto* sprite = new CSpriteObject;
   RECT out[2] = {};
   EXPECT_FALSE(sprite->GetBoundRect(out) || sprite->GetDirtyRects(out, 1) || sprite->IsDirty());
-  sprite->SetImage(first.Get());
-  sprite->SetImage(first.Get());
+  sprite->SetImage(first.Get()), sprite->SetImage(first.Get());
   EXPECT_EQ(first->GetUseCount(), 2);
   sprite->SetImage(second.Get());
-  EXPECT_EQ(first->GetUseCount(), 1);
-  EXPECT_EQ(second->GetUseCount(), 2);
-  EXPECT_EQ(sprite->GetDirtyRects(out, 0), 0);
-  EXPECT_TRUE(sprite->GetDirtyRects(out, 1) == 1 && Text(out[0]) == "0,0,8,4");  // no size set: the image's own
+  EXPECT_TRUE(first->GetUseCount() == 1 && second->GetUseCount() == 2 && sprite->GetDirtyRects(out, 0) == 0);
+  EXPECT_TRUE(sprite->GetDirtyRects(out, 1) == 1 && Text(out[0]) == "{ 0, 0, 8, 4 }");  // no size set: the image's own
   sprite->SetPosition(INT_MAX - 5, INT_MIN);
-  EXPECT_TRUE(sprite->GetBoundRect(out));
-  EXPECT_EQ(Text(out[0]), Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}));
+  EXPECT_TRUE(sprite->GetBoundRect(out) && Text(out[0]) == Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4})) << Text(out[0]);
   sprite->SetImage(nullptr);  // an empty place
-  EXPECT_EQ(second->GetUseCount(), 1);
-  EXPECT_FALSE(sprite->GetBoundRect(out));
+  EXPECT_TRUE(second->GetUseCount() == 1 && !sprite->GetBoundRect(out));
   sprite->SetImage(first.Get());
   CTSRenderTree* tree = new CTSRenderTree(8, true);
   tree->GetRoot()->AddChild(sprite, nullptr, nullptr);
