@@ -36,9 +36,9 @@ TEST(Window, EventsBecomeTheMessagesOfItsLife) {
     Messages expected;
     bool iconic;
   } kSteps[] = {
-      {[&] { ShowWindow(handle, SW_SHOW), UpdateWindow(handle); },
-       {{WM_ACTIVATE, active}, {WM_PAINT, 0}},
-       false},
+      // clang-format off
+      {[&] { ShowWindow(handle, SW_SHOW), UpdateWindow(handle); }, {{WM_ACTIVATE, active}, {WM_PAINT, 0}}, false},
+      // clang-format on
       {[] {}, {}, false},  // painted and validated: nothing more
       {event(SDL_WINDOWEVENT_MINIMIZED), {{WM_ACTIVATE, minimised}}, true},
       {event(SDL_WINDOWEVENT_FOCUS_LOST), {{WM_ACTIVATE, minimised}}, true},
@@ -58,21 +58,11 @@ TEST(Window, EventsBecomeTheMessagesOfItsLife) {
   EXPECT_EQ(Platform::GetSdlWindow(handle), nullptr);
   EXPECT_FALSE(IsWindow(handle) || PostMessageA(handle, WM_USER, 3, 0) || DestroyWindow(handle) ||
                DestroyWindow(nullptr) || ShowWindow(reinterpret_cast<HWND>(&window), SW_SHOW));
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
-  WNDCLASSEXA shortRecord{};
-  shortRecord = {sizeof(WNDCLASSEXA) - 4,
-                 0,
-                 DefWindowProcA,
-                 0,
-                 0,
-                 nullptr,
-                 nullptr,
-                 nullptr,
-                 nullptr,
-                 nullptr,
-                 "Short",
-                 nullptr};
+  EXPECT_FALSE(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+  WNDCLASSEXA shortRecord{};  // the record's size is checked
+  shortRecord.cbSize = sizeof(WNDCLASSEXA) - 4;
+  shortRecord.lpfnWndProc = DefWindowProcA;
+  shortRecord.lpszClassName = "Short";
   EXPECT_EQ(RegisterClassExA(&shortRecord) + RegisterClassExA(nullptr), 0);
 }
 
@@ -130,17 +120,12 @@ TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
     SDL_Keycode key;
     Uint16 modifiers;
     WPARAM virtualKey, character;  // character 0: none
-  } kKeys[] = {{SDLK_a, KMOD_NONE, 'A', 'a'},
-               {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'},
-               {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'},
-               {SDLK_2, KMOD_RSHIFT, '2', '@'},
-               {SDLK_0, KMOD_NONE, '0', '0'},
-               {SDLK_c, KMOD_LCTRL, 'C', 3},
-               {SDLK_F1, KMOD_NONE, VK_F1, 0},
-               {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0},
-               {SDLK_LEFT, KMOD_NONE, VK_LEFT, 0},
-               {SDLK_RETURN, KMOD_NONE, VK_RETURN, '\r'},
-               {SDLK_x, KMOD_LALT, 'X', 'x'}};
+  } kKeys[] = {                    // clang-format off
+      {SDLK_a, KMOD_NONE, 'A', 'a'}, {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'}, {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'},
+      {SDLK_2, KMOD_RSHIFT, '2', '@'}, {SDLK_0, KMOD_NONE, '0', '0'}, {SDLK_c, KMOD_LCTRL, 'C', 3},
+      {SDLK_F1, KMOD_NONE, VK_F1, 0}, {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0}, {SDLK_LEFT, KMOD_NONE, VK_LEFT, 0},
+      {SDLK_RETURN, KMOD_NONE, VK_RETURN, '\r'}, {SDLK_x, KMOD_LALT, 'X', 'x'}};
+  // clang-format on
   RecordingWindow window;
   for (const auto& k : kKeys) {
     window.Clear();
@@ -168,31 +153,25 @@ TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
   Platform::SetResources(&kResources);
   HINSTANCE module = GetModuleHandleA(nullptr);
   const Uint16 alt = KMOD_LALT, none = KMOD_NONE;
-  const struct {
-    std::vector<std::pair<SDL_Keycode, Uint16>> keys;
-    Messages commands;  // accelerators give 1 in the high word, the menu 0
-  } kCases[] = {
-      {{{SDLK_SLASH, alt | KMOD_LSHIFT}},
-       {{WM_COMMAND, MAKEWPARAM(301, 1)}}},  // '?' needs exactly its Alt state
-      {{{SDLK_SLASH, KMOD_LSHIFT}, {SDLK_SLASH, alt}, {SDLK_q, alt}}, {}},
-      {{{SDLK_q, none}, {SDLK_s, KMOD_LCTRL}, {SDLK_F1, none}},
-       {{WM_COMMAND, MAKEWPARAM(304, 1)},
-        {WM_COMMAND, MAKEWPARAM(302, 1)},
-        {WM_COMMAND, MAKEWPARAM(303, 1)}}},
-      {{{SDLK_s, none}, {SDLK_s, KMOD_LCTRL | KMOD_LSHIFT}}, {}},  // virtual keys match their modifiers
-      {{{SDLK_f, alt}, {SDLK_x, none}, {SDLK_x, none}},
-       {{WM_COMMAND, MAKEWPARAM(202, 0)}}},  // the choice closes it
-      {{{SDLK_h, alt}, {SDLK_a, alt}},
-       {{WM_COMMAND, MAKEWPARAM(203, 0)}}},  // holding Alt for the item works too
-      {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, none}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}},
-       {}},
-      {{{SDLK_f, alt}, {SDLK_a, none}}, {}},  // a mnemonic of the other popup
-  };
-  for (const auto& c : kCases) {
+  const std::pair<std::vector<std::pair<SDL_Keycode, Uint16>>, std::vector<WPARAM>> kCases[] = {
+      // clang-format off
+      // Accelerators give 1 in the high word: '?' needs exactly its Alt state, virtual keys their modifiers.
+      {{{SDLK_SLASH, alt | KMOD_LSHIFT}, {SDLK_SLASH, KMOD_LSHIFT}, {SDLK_SLASH, alt}, {SDLK_q, alt}}, {301 | 1 << 16}},
+      {{{SDLK_q, none}, {SDLK_s, KMOD_LCTRL}, {SDLK_F1, none}, {SDLK_s, none}, {SDLK_s, KMOD_LCTRL | KMOD_LSHIFT}},
+       {304 | 1 << 16, 302 | 1 << 16, 303 | 1 << 16}},
+      // The menu gives 0: Alt and the popup's mnemonic, then the item's, with Alt held or not; the choice,
+      // Escape or another key closes it, and a mnemonic of the other popup chooses nothing.
+      {{{SDLK_f, alt}, {SDLK_x, none}, {SDLK_x, none}, {SDLK_h, alt}, {SDLK_a, alt}}, {202, 203}},
+      {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, none}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}}, {}},
+      {{{SDLK_f, alt}, {SDLK_a, none}}, {}}};
+  // clang-format on
+  for (const auto& [keys, commands] : kCases) {
     RecordingWindow window(LoadMenuA(module, MAKEINTRESOURCEA(50)));
-    for (auto [key, modifiers] : c.keys) TestEvents::PressKey(window.Handle(), key, modifiers);
+    for (auto [key, modifiers] : keys) TestEvents::PressKey(window.Handle(), key, modifiers);
     TestEvents::PumpAll(LoadAcceleratorsA(module, MAKEINTRESOURCEA(60)));
-    EXPECT_EQ(Got(window, {WM_COMMAND}), c.commands) << &c - kCases;
+    std::vector<WPARAM> got;
+    for (const RecordedMessage& command : window.Received(WM_COMMAND)) got.push_back(command.wParam);
+    EXPECT_EQ(got, commands) << &keys - &kCases[0].first;
   }
   // Resources are found only in the program's own module.
   EXPECT_EQ(LoadAcceleratorsA(module, MAKEINTRESOURCEA(61)),
@@ -207,80 +186,65 @@ TEST(WindowGeometry, TheClientAreaIsTheWholeWindowAndTheStyleIsKept) {
   HWND handle = window.Handle();
   RECT outer = {0, 0, 320, 200}, client, placed, area{};
   ASSERT_TRUE(AdjustWindowRectEx(&outer, WS_OVERLAPPED | WS_CAPTION, TRUE, 0));
-  ASSERT_TRUE(
-      SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE));
-  ASSERT_TRUE(SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE));
-  EXPECT_FALSE(SetWindowPos(handle, nullptr, 0, 0, 0, 10, SWP_NOMOVE));
+  EXPECT_TRUE(
+      SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE) &&
+      SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE) &&
+      !SetWindowPos(handle, nullptr, 0, 0, 0, 9, 0));
   ASSERT_TRUE(GetClientRect(handle, &client) && GetWindowRect(handle, &placed) &&
               !GetClientRect(nullptr, &area));
-  EXPECT_EQ(std::vector<LONG>({client.left, client.top, client.right, client.bottom,
-                               placed.right - placed.left, placed.bottom - placed.top}),
-            std::vector<LONG>({0, 0, 320, 200, 320, 200}));
-  EXPECT_EQ(SetWindowLongA(handle, GWL_STYLE, static_cast<LONG>(WS_POPUP)), WS_OVERLAPPED);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(handle, GWL_STYLE)), static_cast<DWORD>(WS_POPUP));
-  EXPECT_EQ(GetWindowLongA(handle, GWL_EXSTYLE), 0);
-  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
-  EXPECT_TRUE(area.right > area.left && area.bottom > area.top);
+  EXPECT_EQ(
+      std::vector<LONG>({client.left, client.top, client.right, client.bottom, placed.right - placed.left,
+                         placed.bottom - placed.top, SetWindowLongA(handle, GWL_STYLE, LONG(WS_POPUP)),
+                         GetWindowLongA(handle, GWL_STYLE), GetWindowLongA(handle, GWL_EXSTYLE)}),
+      std::vector<LONG>({0, 0, 320, 200, 320, 200, WS_OVERLAPPED, LONG(WS_POPUP), 0}));
+  EXPECT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) && area.right > area.left &&
+              area.bottom > area.top);
   EXPECT_FALSE(SystemParametersInfoA(SPI_GETWORKAREA, 0, nullptr, 0) ||
                SystemParametersInfoA(1, 0, &area, 0));
 }
 
-TEST(Modules, DirectDrawIsBuiltInAndTakesTheScreenAndGivesItBack) {
+TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnly) {
   HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
-  EXPECT_TRUE(ddraw != nullptr && LoadLibraryA("ddraw.dll") == ddraw &&
-              LoadLibraryA("user32.dll") == nullptr);
-  EXPECT_TRUE(GetProcAddress(ddraw, "DirectDrawCreate") != nullptr &&
-              !GetProcAddress(ddraw, "DirectDrawCreateEx"));
+  EXPECT_TRUE(ddraw && LoadLibraryA("ddraw.dll") == ddraw && !LoadLibraryA("user32.dll"));
+  EXPECT_TRUE(GetProcAddress(ddraw, "DirectDrawCreate") && !GetProcAddress(ddraw, "DirectDrawCreateEx"));
   EXPECT_TRUE(FreeLibrary(ddraw) && FreeLibrary(ddraw) && !FreeLibrary(ddraw));  // loaded twice
   EXPECT_EQ(GetProcAddress(ddraw, "DirectDrawCreate"), nullptr);
-  RecordingWindow window;
   LPDIRECTDRAW directDraw = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
   EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16), DDERR_NOEXCLUSIVEMODE);
-  EXPECT_EQ(directDraw->SetCooperativeLevel(window.Handle(), DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
-  ASSERT_EQ(directDraw->SetCooperativeLevel(window.Handle(),
-                                            DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT),
-            DD_OK);
-  EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 12), DDERR_INVALIDPARAMS);
-  EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16), DD_OK);
-  EXPECT_EQ(directDraw->RestoreDisplayMode(), DD_OK);
-  EXPECT_EQ(directDraw->Release(), 0u);
-  EXPECT_EQ(DirectDrawCreate(nullptr, nullptr, nullptr), DDERR_INVALIDPARAMS);
-  testing::internal::CaptureStderr();  // headless message boxes go to standard error
-  EXPECT_EQ(MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK), IDOK);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Create Game Frame Failed!\n");
+  EXPECT_TRUE(directDraw->Release() == 0 &&
+              DirectDrawCreate(nullptr, nullptr, nullptr) == DDERR_INVALIDPARAMS);
 }
 
 TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
   std::mt19937 random(5);
   auto empty = [](const RECT& r) { return r.right <= r.left || r.bottom <= r.top; };
-  RECT r[2], got, meet, join;
+  auto zeroed = [&](const RECT& r) { return empty(r) ? RECT{} : r; };  // empty results are all zeros
+  RECT a, b, got, meet, join;
   for (int round = 0; round < 2000; ++round) {
-    for (RECT& one : r) SetRect(&one, random() % 7, random() % 7, random() % 7, random() % 7);
-    meet = {std::max(r[0].left, r[1].left), std::max(r[0].top, r[1].top), std::min(r[0].right, r[1].right),
-            std::min(r[0].bottom, r[1].bottom)};
-    join = empty(r[0])   ? r[1]
-           : empty(r[1]) ? r[0]
-                         : RECT{std::min(r[0].left, r[1].left), std::min(r[0].top, r[1].top),
-                                std::max(r[0].right, r[1].right), std::max(r[0].bottom, r[1].bottom)};
-    for (RECT* expected : {&meet, &join})
-      *expected = empty(*expected) ? RECT{} : *expected;  // empty results are zeroed
-    EXPECT_EQ(IntersectRect(&got, &r[0], &r[1]) != FALSE, !empty(meet));
-    EXPECT_TRUE(EqualRect(&got, &meet) && IsRectEmpty(&r[0]) == empty(r[0]));
-    EXPECT_EQ(UnionRect(&got, &r[0], &r[1]) != FALSE, !empty(join));
-    EXPECT_TRUE(EqualRect(&got, &join));
+    SetRect(&a, random() % 7, random() % 7, random() % 7, random() % 7);
+    SetRect(&b, random() % 7, random() % 7, random() % 7, random() % 7);
+    meet = zeroed({std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                   std::min(a.bottom, b.bottom)});
+    join = zeroed(empty(a)   ? b
+                  : empty(b) ? a
+                             : RECT{std::min(a.left, b.left), std::min(a.top, b.top),
+                                    std::max(a.right, b.right), std::max(a.bottom, b.bottom)});
+    EXPECT_TRUE(IntersectRect(&got, &a, &b) == !empty(meet) && EqualRect(&got, &meet) &&
+                IsRectEmpty(&a) == empty(a));
+    EXPECT_TRUE(UnionRect(&got, &a, &b) == !empty(join) && EqualRect(&got, &join)) << round;
   }
   EXPECT_TRUE(IsRectEmpty(nullptr) && !EqualRect(&got, nullptr));
 }
 
-TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTime) {
+TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
   Platform::EnableVirtualClock(0xFFFFFFF0u, SYSTEMTIME{2006, 2, 0, 28, 23, 59, 58, 0});
   Sleep(0x18);
   Platform::AdvanceVirtualClock(2);
-  LARGE_INTEGER frequency, counter, after;
-  ASSERT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
-  EXPECT_EQ(counter.QuadPart, 0x1A * frequency.QuadPart / 1000);
-  EXPECT_EQ(timeGetTime(), 0x0Au);  // wrapped at 2^32
+  LARGE_INTEGER frequency, counter;
+  EXPECT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
+  EXPECT_TRUE(counter.QuadPart == 0x1A * frequency.QuadPart / 1000 &&
+              timeGetTime() == 0x0A);  // wrapped at 2^32
   Sleep(2500 - 0x1A);
   SYSTEMTIME t;
   GetLocalTime(&t);  // across midnight and the month's end, to a Wednesday
@@ -289,11 +253,8 @@ TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTime) {
             std::vector<WORD>({2006, 3, 1, 3, 0, 0, 0, 500}));
   Platform::DisableVirtualClock();
   DWORD before = timeGetTime();  // the real clock: Sleep waits at least the time given
-  QueryPerformanceCounter(&counter);
   Sleep(15);
-  QueryPerformanceCounter(&after);
   EXPECT_GE(timeGetTime() - before, 14u);
-  EXPECT_GE((after.QuadPart - counter.QuadPart) * 1000 / frequency.QuadPart, 14);
 }
 
 }  // namespace
