@@ -36,14 +36,11 @@ TEST(DeviceContext, CopiesTakeTheirRectangleOfTheSectionToTheNearestPixel) {
     int x, y, width, height, srcX, srcY, srcWidth, srcHeight;  // srcWidth 0: BitBlt
     DWORD rop;
     bool done;
-  } kCopies[] = {
-      {0, 0, client.right, client.bottom, 0, 0, 0, 0, SRCCOPY, true},
-      {100, 50, 20, 10, 300, 200, 0, 0, SRCCOPY, true},
-      {10, 10, 40, 20, 0, 0, 20, 10, SRCCOPY, true},
-      {0, 0, 0, 10, 0, 0, 0, 0, SRCCOPY, true},
-      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true},   // mirrored: nothing written
-      {0, 0, 10, 10, 0, 0, 0, 0, 0x00EE0086, false},  // only SRCCOPY
-  };
+  } kCopies[] = {// clang-format off
+      {0, 0, client.right, client.bottom, 0, 0, 0, 0, SRCCOPY, true}, {100, 50, 20, 10, 300, 200, 0, 0, SRCCOPY, true},
+      {10, 10, 40, 20, 0, 0, 20, 10, SRCCOPY, true}, {0, 0, 0, 10, 0, 0, 0, 0, SRCCOPY, true},
+      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true} /* mirrored: nothing */, {0, 0, 10, 10, 0, 0, 0, 0, 0xEE0086, false}};
+  // clang-format on
   for (const auto& c : kCopies) {
     WindowReadback::Fill(handle, kBackground);
     HDC dc = GetDC(handle);
@@ -53,8 +50,8 @@ TEST(DeviceContext, CopiesTakeTheirRectangleOfTheSectionToTheNearestPixel) {
     EXPECT_EQ(done, c.done);
     ReleaseDC(handle, dc);
     int srcWidth = c.srcWidth ? c.srcWidth : c.width, srcHeight = c.srcWidth ? c.srcHeight : c.height;
-    for (int i = 0; i < 130 * 70; ++i) {
-      int x = i % 130, y = i / 130, dx = x - c.x, dy = y - c.y;
+    for (int i = 0; i < client.right * client.bottom; ++i) {
+      int x = i % client.right, y = i / client.right, dx = x - c.x, dy = y - c.y;
       DWORD rgb = WindowReadback::Pixel(handle, x, y), want = kBackground;
       // Whatever the window widened the channels to, their top five bits are the pixel's.
       WORD got = static_cast<WORD>(((rgb >> 19) & 31) << 10 | ((rgb >> 11) & 31) << 5 | ((rgb >> 3) & 31));

@@ -203,7 +203,7 @@ TEST(WindowGeometry, TheClientAreaIsTheWholeWindowAndTheStyleIsKept) {
                SystemParametersInfoA(1, 0, &area, 0));
 }
 
-TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnly) {
+TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnlyAndMessageBoxesGoToStandardError) {
   HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
   EXPECT_TRUE(ddraw && LoadLibraryA("ddraw.dll") == ddraw && !LoadLibraryA("user32.dll"));
   EXPECT_TRUE(GetProcAddress(ddraw, "DirectDrawCreate") && !GetProcAddress(ddraw, "DirectDrawCreateEx"));
@@ -214,6 +214,9 @@ TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnly) {
   EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16), DDERR_NOEXCLUSIVEMODE);
   EXPECT_TRUE(directDraw->Release() == 0 &&
               DirectDrawCreate(nullptr, nullptr, nullptr) == DDERR_INVALIDPARAMS);
+  testing::internal::CaptureStderr();  // headless message boxes go to standard error
+  EXPECT_EQ(MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK), IDOK);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Create Game Frame Failed!\n");
 }
 
 TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
