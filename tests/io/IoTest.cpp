@@ -1,6 +1,5 @@
 // The file API, the IO buffers and stream against plain models, and the
 // resource manager with its registry.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -85,6 +84,8 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, static_cast<HANDLE>(&moved), file})
     EXPECT_TRUE(!CloseHandle(bad) && read(bad) == -1 && GetFileSize(bad, nullptr) == INVALID_FILE_SIZE &&
                 SetFilePointer(bad, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER);
+  CTSFileIOBuffer big(Open("f.txt", R, OPEN_EXISTING), true);  // offsets past INT32_MAX cannot be named
+  EXPECT_TRUE(big.GetSize() == INT_MAX && big.ReadAt(INT_MAX - 4, bytes, 8) == 4);
   // Delete-on-close waits for the last handle to that file, and spares a file that took over the name.
   HANDLE temporary = Open("temp.bin", RW, OPEN_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
   HANDLE other = Open("temp.bin", R, 3), doomed = Open("swap.bin", W, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
@@ -169,7 +170,8 @@ TEST(Stream, SeekClampsAtBothEndsAndRightsAndTheBlockBoundReadsAndWrites) {
   // Re-opening the attached buffer keeps the position and mode; another replaces it.
   EXPECT_TRUE(readOnly.OpenBuffer(buffer, CTSIOStream::kWrite) && readOnly.Tell() == 4 &&
               !readOnly.CanWrite());
-  EXPECT_TRUE(none.OpenBuffer(new CTSMemoryIOBuffer(block, 2, false), 2) && buffer->GetUseCount() == 4);
+  CTSUsePtr<CTSIOBuffer> other(new CTSMemoryIOBuffer(block, 2, false));
+  EXPECT_TRUE(none.OpenBuffer(other.Get(), 2) && buffer->GetUseCount() == 4 && other->GetUseCount() == 2);
   CTSMemoryIOBuffer invalid(nullptr, 4, false);
   EXPECT_FALSE(writeOnly.OpenBuffer(&invalid, 1) || writeOnly.CanRead() || writeOnly.OpenBuffer(nullptr, 1));
   EXPECT_EQ(buffer->GetUseCount(), 3);  // the refused open closed the stream first

@@ -42,15 +42,15 @@ TEST(UseCount, TheLastReleaseDestroysAndTheHolderKeepsOneUse) {
 TEST(Identity, QueryObjectWalksTheClassTreeAndGuidsCompareAllSixteenBytes) {
   CTestPlain plain;
   CTestLeaf leaf;
-  void* out = nullptr;  // what each query leaves there; untouched (null) when refused
-  auto query = [&](CTSUnknownObject& object, const GUID& id) {
-    return object.QueryObject(id, &(out = nullptr)), out;
-  };
-  EXPECT_EQ(query(leaf, TS_GUID_IO_BUFFER), static_cast<CTestCounted*>(&leaf));
-  EXPECT_EQ(query(leaf, TS_GUID_USE_COUNT_OBJECT), static_cast<CTSUseCountObject*>(&leaf));
-  EXPECT_FALSE(query(leaf, TS_GUID_UNKNOWN_OBJECT) || query(leaf, TS_GUID_TEXTURE) ||
-               query(plain, TS_GUID_UNKNOWN_OBJECT) || leaf.QueryObject(TS_GUID_IO_BUFFER, nullptr) ||
-               plain.QueryObject(TS_GUID_UNKNOWN_OBJECT, &out));
+  void* out = nullptr;
+  EXPECT_TRUE(leaf.QueryObject(TS_GUID_IO_BUFFER, &out) && out == static_cast<CTestCounted*>(&leaf));
+  EXPECT_TRUE(leaf.QueryObject(TS_GUID_USE_COUNT_OBJECT, &out) &&
+              out == static_cast<CTSUseCountObject*>(&leaf));
+  out = &out;  // refusals leave it untouched
+  EXPECT_FALSE(leaf.QueryObject(TS_GUID_UNKNOWN_OBJECT, &out) || leaf.QueryObject(TS_GUID_TEXTURE, &out) ||
+               plain.QueryObject(TS_GUID_UNKNOWN_OBJECT, &out) ||
+               leaf.QueryObject(TS_GUID_IO_BUFFER, nullptr));
+  EXPECT_EQ(out, &out);
   // A class without an identity of its own reports its base's.
   EXPECT_EQ(std::string(leaf.GetClassName()) + plain.GetClassName(),
             "TS_GUID_IO_BUFFERTS_GUID_UNKNOWN_OBJECT");
