@@ -44,7 +44,8 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
       {"cut.txt", R, TRUNCATE_EXISTING, "refused: cut me"}, {"cut.txt", W, TRUNCATE_EXISTING, "opened: "},
       {"absent.txt", W, TRUNCATE_EXISTING, "refused, absent"}, {"odd.txt", W, 9, "refused, absent"},
       {"Font\\glyphs.bin", R, OPEN_EXISTING, "opened: glyphs"},  // a backslash separates folders
-      {"font\\glyphs.bin", R, OPEN_EXISTING, "refused, absent"}, {"no\\such.txt", W, OPEN_ALWAYS, "refused, absent"}};
+      {"font\\glyphs.bin", R, OPEN_EXISTING, "refused, absent"},  // letter case matters
+      {"no\\such.txt", W, OPEN_ALWAYS, "refused, absent"}};
   // clang-format on
   for (auto [name, access, disposition, expected] : kOpens) {
     std::string disk = name, got = CloseHandle(Open(name, access, disposition)) ? "opened" : "refused";
@@ -58,16 +59,19 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   auto read = [&](HANDLE f) { return ReadFile(f, bytes, 8, &moved, nullptr) ? int(moved) : -1 - int(moved); };
   auto write = [&](HANDLE f) { return WriteFile(f, "!", 1, &moved, nullptr) ? int(moved) : -1 - int(moved); };
   Put("f.txt", "rights");
-  HANDLE reader = Open("f.txt", R, 3), writer = Open("f.txt", W, 3), none = Open("f.txt", 0, 3);
+  HANDLE reader = Open("f.txt", R, OPEN_EXISTING), writer = Open("f.txt", W, OPEN_EXISTING),
+         none = Open("f.txt", 0, OPEN_EXISTING);
   EXPECT_EQ(std::vector<int>({write(reader), read(reader), read(reader), read(writer), write(writer),
                               read(none), write(none), int(GetFileSize(none, nullptr))}),
             std::vector<int>({-1, 6, 0, -1, 1, -1, -1, 6}));
   EXPECT_TRUE(CloseHandle(reader) && CloseHandle(writer) && CloseHandle(none) && !CloseHandle(none));
   HANDLE file = Open("f.txt", RW, OPEN_EXISTING);
   // clang-format off
-  const LONG kMoves[][5] = {  // distance, high part (-2: none), method, result (-1: failed), high part after
-      {4, -2, FILE_BEGIN, 4, -2}, {3, -2, FILE_CURRENT, 7, -2}, {-2, -2, FILE_END, 4, -2}, {-20, -2, FILE_CURRENT, -1, -2},
-      {0, -2, FILE_CURRENT, 4, -2}, {0, -2, 3, -1, -2}, {5, 1, FILE_BEGIN, 5, 1}, {-3, -1, FILE_CURRENT, 2, 1},
+  // Distance, upper half (-2: none given), method, result (-1: failed), upper half after.
+  const LONG kMoves[][5] = {
+      {4, -2, FILE_BEGIN, 4, -2}, {3, -2, FILE_CURRENT, 7, -2}, {-2, -2, FILE_END, 4, -2},
+      {-20, -2, FILE_CURRENT, -1, -2}, {0, -2, FILE_CURRENT, 4, -2}, {0, -2, 3 /* no such method */, -1, -2},
+      {5, 1, FILE_BEGIN, 5, 1}, {-3, -1, FILE_CURRENT, 2, 1},
       {0, -2, FILE_CURRENT, -1, -2}, {9, 0, FILE_BEGIN, 9, 0}};  // past the end is allowed
   // clang-format on
   for (const auto& m : kMoves) {
@@ -88,7 +92,8 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   EXPECT_TRUE(big.GetSize() == INT_MAX && big.ReadAt(INT_MAX - 4, bytes, 8) == 4);
   // Delete-on-close waits for the last handle to that file, and spares a file that took over the name.
   HANDLE temporary = Open("temp.bin", RW, OPEN_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
-  HANDLE other = Open("temp.bin", R, 3), doomed = Open("swap.bin", W, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
+  HANDLE other = Open("temp.bin", R, OPEN_EXISTING),
+         doomed = Open("swap.bin", W, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
   EXPECT_TRUE(CloseHandle(temporary) && Exists("temp.bin") && CloseHandle(other) && !Exists("temp.bin"));
   ASSERT_EQ(rename("swap.bin", "moved.bin"), 0);
   Put("swap.bin", "replacement");
@@ -156,8 +161,9 @@ TEST(Stream, SeekClampsAtBothEndsAndRightsAndTheBlockBoundReadsAndWrites) {
   CTSIOStream stream(buffer, CTSIOStream::kRead | CTSIOStream::kWrite), readOnly(buffer, CTSIOStream::kRead),
       writeOnly(buffer, CTSIOStream::kWrite), none(buffer, 0), closed(nullptr, 0, 1, false);
   // clang-format off
-  const int32_t kSeeks[][3] = {{-5, 0, 0}, {5, 2, 100}, {-10, 2, 90}, {-30, 1, 60}, {0, 7, 60} /* unknown origin */,
-                               {1000, 0, 100}, {-1000, 1, 0}, {INT32_MAX, 2, 100}, {INT32_MIN, 1, 0}, {97, 0, 97}};
+  const int32_t kSeeks[][3] = {{-5, 0, 0}, {5, 2, 100}, {-10, 2, 90}, {-30, 1, 60}, {0, 7, 60} /* bad */,
+                               {1000, 0, 100}, {-1000, 1, 0}, {INT32_MAX, 2, 100}, {INT32_MIN, 1, 0},
+                               {97, 0, 97}};
   // clang-format on
   for (const auto& s : kSeeks) EXPECT_EQ(stream.Seek(s[0], s[1]), s[2]) << s[0] << "," << s[1];
   EXPECT_TRUE(stream.Write("12345", 5) == 3 && stream.Write("4", 1) == 0 && stream.Tell() == 100);
@@ -230,7 +236,8 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   const std::tuple<int32_t, const char*, const char*> kCases[] = {// clang-format off
       {0, "both.txt", "from pack"}, {0, "disk.txt", "disk only"}, {0, "pack.txt", "pack only"},
       {1, "both.txt", "from disk"}, {1, "pack.txt", "pack only"}, {2, "both.txt", "from disk"},
-      {2, "pack.txt", "<none>"}, {3, "both.txt", "from pack"}, {3, "disk.txt", "<none>"}, {4, "both.txt", "<none>"},
+      {2, "pack.txt", "<none>"}, {3, "both.txt", "from pack"}, {3, "disk.txt", "<none>"},
+      {4, "both.txt", "<none>"},
       {-1, "disk.txt", "<none>"}, {0, "absent.bmp", "<none>"}, {0, "", "<none>"}, {0, "folder", "<none>"},
       {0, nullptr, "<none>"}};
   // clang-format on

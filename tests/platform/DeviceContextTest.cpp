@@ -37,9 +37,11 @@ TEST(DeviceContext, CopiesTakeTheirRectangleOfTheSectionToTheNearestPixel) {
     DWORD rop;
     bool done;
   } kCopies[] = {// clang-format off
-      {0, 0, client.right, client.bottom, 0, 0, 0, 0, SRCCOPY, true}, {100, 50, 20, 10, 300, 200, 0, 0, SRCCOPY, true},
-      {10, 10, 40, 20, 0, 0, 20, 10, SRCCOPY, true}, {0, 0, 0, 10, 0, 0, 0, 0, SRCCOPY, true},
-      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true} /* mirrored: nothing */, {0, 0, 10, 10, 0, 0, 0, 0, 0xEE0086, false}};
+      {0, 0, client.right, client.bottom, 0, 0, 0, 0, SRCCOPY, true},
+      {10, 10, 40, 20, 0, 0, 20, 10, SRCCOPY, true},
+      {100, 50, 20, 10, 300, 200, 0, 0, SRCCOPY, true}, {0, 0, 0, 10, 0, 0, 0, 0, SRCCOPY, true},
+      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true} /* mirrored: nothing */,
+      {0, 0, 10, 10, 0, 0, 0, 0, 0xEE0086, false}};
   // clang-format on
   for (const auto& c : kCopies) {
     WindowReadback::Fill(handle, kBackground);

@@ -37,7 +37,8 @@ TEST(Window, EventsBecomeTheMessagesOfItsLife) {
     bool iconic;
   } kSteps[] = {
       // clang-format off
-      {[&] { ShowWindow(handle, SW_SHOW), UpdateWindow(handle); }, {{WM_ACTIVATE, active}, {WM_PAINT, 0}}, false},
+      {[&] { ShowWindow(handle, SW_SHOW), UpdateWindow(handle); }, {{WM_ACTIVATE, active}, {WM_PAINT, 0}},
+       false},
       // clang-format on
       {[] {}, {}, false},  // painted and validated: nothing more
       {event(SDL_WINDOWEVENT_MINIMIZED), {{WM_ACTIVATE, minimised}}, true},
@@ -121,9 +122,9 @@ TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
     Uint16 modifiers;
     WPARAM virtualKey, character;  // character 0: none
   } kKeys[] = {                    // clang-format off
-      {SDLK_a, KMOD_NONE, 'A', 'a'}, {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'}, {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'},
-      {SDLK_2, KMOD_RSHIFT, '2', '@'}, {SDLK_0, KMOD_NONE, '0', '0'}, {SDLK_c, KMOD_LCTRL, 'C', 3},
-      {SDLK_F1, KMOD_NONE, VK_F1, 0}, {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0}, {SDLK_LEFT, KMOD_NONE, VK_LEFT, 0},
+      {SDLK_a, KMOD_NONE, 'A', 'a'}, {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'}, {SDLK_2, KMOD_RSHIFT, '2', '@'},
+      {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'}, {SDLK_0, KMOD_NONE, '0', '0'}, {SDLK_c, KMOD_LCTRL, 'C', 3},
+      {SDLK_F1, KMOD_NONE, VK_F1, 0}, {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0}, {SDLK_LEFT, 0, VK_LEFT, 0},
       {SDLK_RETURN, KMOD_NONE, VK_RETURN, '\r'}, {SDLK_x, KMOD_LALT, 'X', 'x'}};
   // clang-format on
   RecordingWindow window;
@@ -152,17 +153,18 @@ constexpr Platform::ResourceTable kResources = {kMenus, 1, kTables, 1, nullptr, 
 TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
   Platform::SetResources(&kResources);
   HINSTANCE module = GetModuleHandleA(nullptr);
-  const Uint16 alt = KMOD_LALT, none = KMOD_NONE;
+  const Uint16 alt = KMOD_LALT, shift = KMOD_LSHIFT, ctrl = KMOD_LCTRL, none = KMOD_NONE;
   const std::pair<std::vector<std::pair<SDL_Keycode, Uint16>>, std::vector<WPARAM>> kCases[] = {
       // clang-format off
       // Accelerators give 1 in the high word: '?' needs exactly its Alt state, virtual keys their modifiers.
-      {{{SDLK_SLASH, alt | KMOD_LSHIFT}, {SDLK_SLASH, KMOD_LSHIFT}, {SDLK_SLASH, alt}, {SDLK_q, alt}}, {301 | 1 << 16}},
-      {{{SDLK_q, none}, {SDLK_s, KMOD_LCTRL}, {SDLK_F1, none}, {SDLK_s, none}, {SDLK_s, KMOD_LCTRL | KMOD_LSHIFT}},
+      {{{SDLK_SLASH, alt | shift}, {SDLK_SLASH, shift}, {SDLK_SLASH, alt}, {SDLK_q, alt}}, {301 | 1 << 16}},
+      {{{SDLK_q, none}, {SDLK_s, ctrl}, {SDLK_F1, none}, {SDLK_s, none}, {SDLK_s, ctrl | shift}},
        {304 | 1 << 16, 302 | 1 << 16, 303 | 1 << 16}},
       // The menu gives 0: Alt and the popup's mnemonic, then the item's, with Alt held or not; the choice,
       // Escape or another key closes it, and a mnemonic of the other popup chooses nothing.
       {{{SDLK_f, alt}, {SDLK_x, none}, {SDLK_x, none}, {SDLK_h, alt}, {SDLK_a, alt}}, {202, 203}},
-      {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, none}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}}, {}},
+      {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, none}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}},
+       {}},
       {{{SDLK_f, alt}, {SDLK_a, none}}, {}}};
   // clang-format on
   for (const auto& [keys, commands] : kCases) {
