@@ -1,105 +1,265 @@
+// Windows, messages, the keyboard with menus and accelerators, window
+// geometry, built-in modules, rectangles and the clocks.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
+#include <functional>
+#include <random>
 
+#include "platform/Platform.h"
 #include "platform/sdl/WindowImpl.h"
 #include "tests/common/TestEvents.h"
 #include "tests/platform/RecordingWindow.h"
 
 namespace {
 
-TEST(Window, CreationSendsCreateAndShowingActivatesAndAsksForPaint) {
-  RecordingWindow window;
-  ASSERT_NE(window.Handle(), nullptr);
-  EXPECT_EQ(window.Received(WM_CREATE).size(), 1u);
-  EXPECT_TRUE(window.Received(WM_ACTIVATE).empty());
-  ShowWindow(window.Handle(), SW_SHOW);
-  ASSERT_EQ(window.Received(WM_ACTIVATE).size(), 1u);
-  EXPECT_EQ(window.Received(WM_ACTIVATE)[0].wParam, MAKEWPARAM(WA_ACTIVE, 0));
-  UpdateWindow(window.Handle());
-  EXPECT_EQ(window.Received(WM_PAINT).size(), 1u);
-  // The default processing validated the window: nothing more to paint.
-  MSG msg;
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+using Messages = std::vector<std::pair<UINT, WPARAM>>;
+
+// What the window received of the given kinds, grouped by kind in that order.
+Messages Got(const RecordingWindow& window, std::initializer_list<UINT> kinds) {
+  Messages got;
+  for (UINT kind : kinds)
+    for (const RecordedMessage& m : window.Received(kind)) got.emplace_back(kind, m.wParam);
+  return got;
 }
 
-TEST(Window, UnknownClassesAndBadClassRecordsAreRefused) {
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass) - 4;
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "Short";
-  EXPECT_EQ(RegisterClassExA(&windowClass), 0);
-  EXPECT_EQ(RegisterClassExA(nullptr), 0);
-  EXPECT_FALSE(DestroyWindow(nullptr));
-  EXPECT_FALSE(ShowWindow(reinterpret_cast<HWND>(&windowClass), SW_SHOW));
-}
-
-TEST(Window, ClosingDestroysTheWindowThroughTheDefaultProcessing) {
+TEST(Window, EventsBecomeTheMessagesOfItsLife) {
   RecordingWindow window;
   HWND handle = window.Handle();
-  SDL_Event close = TestEvents::WindowEvent(handle, SDL_WINDOWEVENT_CLOSE);
-  SDL_PushEvent(&close);
-  TestEvents::PumpAll(nullptr);
-  EXPECT_EQ(window.Received(WM_CLOSE).size(), 1u);
-  EXPECT_EQ(window.Received(WM_DESTROY).size(), 1u);
-  EXPECT_FALSE(IsWindow(handle));
+  auto life = [&] { return Got(window, {WM_CREATE, WM_ACTIVATE, WM_PAINT, WM_CLOSE, WM_DESTROY}); };
+  EXPECT_EQ(life(), (Messages{{WM_CREATE, 0}}));  // shown only when asked
+  auto event = [&](SDL_WindowEventID id) {
+    return [e = TestEvents::WindowEvent(handle, id)]() mutable { SDL_PushEvent(&e); };
+  };
+  const WPARAM active = MAKEWPARAM(WA_ACTIVE, 0), minimised = MAKEWPARAM(WA_INACTIVE, 1);
+  const struct {
+    std::function<void()> act;
+    Messages expected;
+    bool iconic;
+  } kSteps[] = {
+      // clang-format off
+      {[&] { ShowWindow(handle, SW_SHOW), UpdateWindow(handle); }, {{WM_ACTIVATE, active}, {WM_PAINT, 0}},
+       false},
+      // clang-format on
+      {[] {}, {}, false},  // painted and validated: nothing more
+      {event(SDL_WINDOWEVENT_MINIMIZED), {{WM_ACTIVATE, minimised}}, true},
+      {event(SDL_WINDOWEVENT_FOCUS_LOST), {{WM_ACTIVATE, minimised}}, true},
+      {event(SDL_WINDOWEVENT_RESTORED), {{WM_ACTIVATE, active}, {WM_PAINT, 0}}, false},
+      {event(SDL_WINDOWEVENT_FOCUS_GAINED), {{WM_ACTIVATE, active}}, false},
+      {event(SDL_WINDOWEVENT_RESTORED), {{WM_PAINT, 0}}, false},  // not minimised: just painted
+      {[&] { event(SDL_WINDOWEVENT_EXPOSED)(), event(SDL_WINDOWEVENT_EXPOSED)(); }, {{WM_PAINT, 0}}, false},
+      {event(SDL_WINDOWEVENT_CLOSE), {{WM_CLOSE, 0}, {WM_DESTROY, 0}}, false},  // the default destroys it
+  };
+  for (const auto& step : kSteps) {
+    window.Clear();
+    step.act();
+    TestEvents::PumpAll(nullptr);
+    EXPECT_EQ(life(), step.expected) << &step - kSteps;
+    EXPECT_EQ(IsIconic(handle) != FALSE, step.iconic) << &step - kSteps;
+  }
   EXPECT_EQ(Platform::GetSdlWindow(handle), nullptr);
+  EXPECT_FALSE(IsWindow(handle) || PostMessageA(handle, WM_USER, 3, 0) || DestroyWindow(handle) ||
+               DestroyWindow(nullptr) || ShowWindow(reinterpret_cast<HWND>(&window), SW_SHOW));
+  EXPECT_FALSE(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+  WNDCLASSEXA shortRecord{};  // the record's size is checked
+  shortRecord.cbSize = sizeof(WNDCLASSEXA) - 4;
+  shortRecord.lpfnWndProc = DefWindowProcA;
+  shortRecord.lpszClassName = "Short";
+  EXPECT_EQ(RegisterClassExA(&shortRecord) + RegisterClassExA(nullptr), 0);
 }
 
-TEST(Window, DestroyingDropsTheMessagesPostedToIt) {
+TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaintAndFilterByWindowAndRange) {
+  RecordingWindow window, doomed;
+  ShowWindow(window.Handle(), SW_SHOW);  // the window now needs painting
+  PostMessageA(doomed.Handle(), WM_USER, 9, 0);
+  PostMessageA(window.Handle(), WM_USER, 1, 0);
+  PostQuitMessage(7);
+  PostMessageA(nullptr, WM_USER + 5, 2, 0);
+  DestroyWindow(doomed.Handle());  // its messages go with it
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 6, WM_USER + 9, PM_REMOVE));
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 5, WM_USER + 5, PM_NOREMOVE) && msg.wParam == 2);
+  EXPECT_TRUE(PeekMessageA(&msg, window.Handle(), 0, 0, PM_NOREMOVE) && msg.wParam == 1);
+  Messages got;
+  for (int i = 0; i < 3; ++i)
+    got.emplace_back(GetMessageA(&msg, nullptr, 0, 0) ? msg.message : 0, msg.wParam);
+  for (int i = 0; i < 2; ++i)
+    got.emplace_back(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? msg.message : 0, 0);
+  DispatchMessageA(&msg);  // painting validates the window
+  got.emplace_back(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? msg.message : 0, 0);
+  EXPECT_EQ(got, (Messages{{WM_USER, 1}, {WM_USER + 5, 2}, {0, 7}, {WM_PAINT, 0}, {WM_PAINT, 0}, {0, 0}}));
+  EXPECT_EQ(SendMessageA(window.Handle(), WM_USER, 4, 0), 0);  // at once, not queued
+  EXPECT_EQ(Got(window, {WM_USER}), (Messages{{WM_USER, 4}}));
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(MessageQueue, OnTheVirtualClockEventsArriveWhenDueAndWaitingJumpsToTheNext) {
+  Platform::EnableVirtualClock(100, SYSTEMTIME{});
+  RecordingWindow window;
+  SDL_Event user{SDL_USEREVENT};
+  for (int code : {1, 2}) user.user.code = code, Platform::PostEventAt(code == 1 ? 150 : 130, user);
+  Platform::PostEventAt(5000, TestEvents::WindowEvent(window.Handle(), SDL_WINDOWEVENT_CLOSE));
+  std::vector<int> arrived;  // the codes due after each sleep, 0 after each
+  for (DWORD step : {29u, 1u, 19u, 1u}) {
+    Sleep(step);
+    while (SDL_PeepEvents(&user, 1, SDL_GETEVENT, SDL_USEREVENT, SDL_USEREVENT) == 1)
+      arrived.push_back(user.user.code);
+    arrived.push_back(0);
+  }
+  EXPECT_EQ(arrived, (std::vector<int>{0, 2, 0, 0, 1, 0}));
+  PostMessageA(nullptr, WM_USER, 0, 0);
+  WaitMessage();  // returns at once: a message is waiting
+  MSG msg;
+  EXPECT_TRUE(timeGetTime() == 150 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  WaitMessage();
+  EXPECT_TRUE(timeGetTime() == 5000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) &&
+              msg.message == WM_CLOSE);
+  Platform::DisableVirtualClock();
+}
+
+TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
+  const struct {
+    SDL_Keycode key;
+    Uint16 modifiers;
+    WPARAM virtualKey, character;  // character 0: none
+  } kKeys[] = {                    // clang-format off
+      {SDLK_a, KMOD_NONE, 'A', 'a'}, {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'}, {SDLK_2, KMOD_RSHIFT, '2', '@'},
+      {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'}, {SDLK_0, KMOD_NONE, '0', '0'}, {SDLK_c, KMOD_LCTRL, 'C', 3},
+      {SDLK_F1, KMOD_NONE, VK_F1, 0}, {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0}, {SDLK_LEFT, 0, VK_LEFT, 0},
+      {SDLK_RETURN, KMOD_NONE, VK_RETURN, '\r'}, {SDLK_x, KMOD_LALT, 'X', 'x'}};
+  // clang-format on
+  RecordingWindow window;
+  for (const auto& k : kKeys) {
+    window.Clear();
+    TestEvents::PressKey(window.Handle(), k.key, k.modifiers);
+    TestEvents::PumpAll(nullptr);
+    bool alt = k.modifiers & KMOD_ALT;
+    Messages expected = {{alt ? WM_SYSKEYDOWN : WM_KEYDOWN, k.virtualKey},
+                         {alt ? WM_SYSKEYUP : WM_KEYUP, k.virtualKey}};
+    if (k.character != 0) expected.insert(expected.begin() + 1, {alt ? WM_SYSCHAR : WM_CHAR, k.character});
+    EXPECT_EQ(Got(window, {WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR, WM_SYSCHAR, WM_KEYUP, WM_SYSKEYUP}), expected)
+        << k.key;
+  }
+}
+
+constexpr Platform::MenuItemResource kFileItems[] = {{201, "&Open"}, {202, "E&xit"}};
+constexpr Platform::MenuItemResource kHelpItems[] = {{203, "&About"}};
+constexpr Platform::MenuPopupResource kPopups[] = {{"&File", kFileItems, 2}, {"&Help", kHelpItems, 1}};
+constexpr Platform::MenuResource kMenus[] = {{50, kPopups, 2}};
+constexpr ACCEL kAccelerators[] = {
+    {FALT, '?', 301}, {FVIRTKEY | FCONTROL, 'S', 302}, {FVIRTKEY, VK_F1, 303}, {0, 'q', 304}};
+constexpr Platform::AcceleratorResource kTables[] = {{60, kAccelerators, 4}};
+constexpr Platform::ResourceTable kResources = {kMenus, 1, kTables, 1, nullptr, 0};
+
+TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
+  Platform::SetResources(&kResources);
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  const Uint16 alt = KMOD_LALT, shift = KMOD_LSHIFT, ctrl = KMOD_LCTRL, none = KMOD_NONE;
+  const std::pair<std::vector<std::pair<SDL_Keycode, Uint16>>, std::vector<WPARAM>> kCases[] = {
+      // clang-format off
+      // Accelerators give 1 in the high word: '?' needs exactly its Alt state, virtual keys their modifiers.
+      {{{SDLK_SLASH, alt | shift}, {SDLK_SLASH, shift}, {SDLK_SLASH, alt}, {SDLK_q, alt}}, {301 | 1 << 16}},
+      {{{SDLK_q, none}, {SDLK_s, ctrl}, {SDLK_F1, none}, {SDLK_s, none}, {SDLK_s, ctrl | shift}},
+       {304 | 1 << 16, 302 | 1 << 16, 303 | 1 << 16}},
+      // The menu gives 0: Alt and the popup's mnemonic, then the item's, with Alt held or not; the choice,
+      // Escape or another key closes it, and a mnemonic of the other popup chooses nothing.
+      {{{SDLK_f, alt}, {SDLK_x, none}, {SDLK_x, none}, {SDLK_h, alt}, {SDLK_a, alt}}, {202, 203}},
+      {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, none}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}},
+       {}},
+      {{{SDLK_f, alt}, {SDLK_a, none}}, {}}};
+  // clang-format on
+  for (const auto& [keys, commands] : kCases) {
+    RecordingWindow window(LoadMenuA(module, MAKEINTRESOURCEA(50)));
+    for (auto [key, modifiers] : keys) TestEvents::PressKey(window.Handle(), key, modifiers);
+    TestEvents::PumpAll(LoadAcceleratorsA(module, MAKEINTRESOURCEA(60)));
+    std::vector<WPARAM> got;
+    for (const RecordedMessage& command : window.Received(WM_COMMAND)) got.push_back(command.wParam);
+    EXPECT_EQ(got, commands) << &keys - &kCases[0].first;
+  }
+  // Resources are found only in the program's own module.
+  EXPECT_EQ(LoadAcceleratorsA(module, MAKEINTRESOURCEA(61)),
+            LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(60)));
+  EXPECT_TRUE(LoadMenuA(module, "50") == nullptr && LoadIconA(module, MAKEINTRESOURCEA(107)) == nullptr);
+  EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+  Platform::SetResources(nullptr);
+}
+
+TEST(WindowGeometry, TheClientAreaIsTheWholeWindowAndTheStyleIsKept) {
   RecordingWindow window;
   HWND handle = window.Handle();
-  PostMessageA(handle, WM_USER, 1, 0);
-  PostMessageA(nullptr, WM_USER, 2, 0);
-  DestroyWindow(handle);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.hwnd, nullptr);
-  EXPECT_EQ(msg.wParam, 2u);
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_FALSE(PostMessageA(handle, WM_USER, 3, 0));
+  RECT outer = {0, 0, 320, 200}, client, placed, area{};
+  ASSERT_TRUE(AdjustWindowRectEx(&outer, WS_OVERLAPPED | WS_CAPTION, TRUE, 0));
+  EXPECT_TRUE(
+      SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE) &&
+      SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE) &&
+      !SetWindowPos(handle, nullptr, 0, 0, 0, 9, 0));
+  ASSERT_TRUE(GetClientRect(handle, &client) && GetWindowRect(handle, &placed) &&
+              !GetClientRect(nullptr, &area));
+  EXPECT_EQ(
+      std::vector<LONG>({client.left, client.top, client.right, client.bottom, placed.right - placed.left,
+                         placed.bottom - placed.top, SetWindowLongA(handle, GWL_STYLE, LONG(WS_POPUP)),
+                         GetWindowLongA(handle, GWL_STYLE), GetWindowLongA(handle, GWL_EXSTYLE)}),
+      std::vector<LONG>({0, 0, 320, 200, 320, 200, WS_OVERLAPPED, LONG(WS_POPUP), 0}));
+  EXPECT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) && area.right > area.left &&
+              area.bottom > area.top);
+  EXPECT_FALSE(SystemParametersInfoA(SPI_GETWORKAREA, 0, nullptr, 0) ||
+               SystemParametersInfoA(1, 0, &area, 0));
 }
 
-TEST(Window, MinimisingAndRestoringSendActivateWithTheMinimisedFlag) {
-  RecordingWindow window;
-  ShowWindow(window.Handle(), SW_SHOW);
-  TestEvents::PumpAll(nullptr);
-  window.Clear();
-  SDL_Event minimised = TestEvents::WindowEvent(window.Handle(), SDL_WINDOWEVENT_MINIMIZED);
-  SDL_PushEvent(&minimised);
-  TestEvents::PumpAll(nullptr);
-  ASSERT_EQ(window.Received(WM_ACTIVATE).size(), 1u);
-  EXPECT_EQ(HIWORD(window.Received(WM_ACTIVATE)[0].wParam), 1);
-  EXPECT_TRUE(IsIconic(window.Handle()));
-
-  SDL_Event restored = TestEvents::WindowEvent(window.Handle(), SDL_WINDOWEVENT_RESTORED);
-  SDL_PushEvent(&restored);
-  TestEvents::PumpAll(nullptr);
-  ASSERT_EQ(window.Received(WM_ACTIVATE).size(), 2u);
-  EXPECT_EQ(window.Received(WM_ACTIVATE)[1].wParam, MAKEWPARAM(WA_ACTIVE, 0));
-  EXPECT_FALSE(IsIconic(window.Handle()));
-  // Restoring uncovers the window: it is painted again.
-  EXPECT_EQ(window.Received(WM_PAINT).size(), 1u);
-}
-
-TEST(Window, ExposureAsksForOnePaint) {
-  RecordingWindow window;
-  ShowWindow(window.Handle(), SW_SHOW);
-  TestEvents::PumpAll(nullptr);
-  window.Clear();
-  SDL_Event exposed = TestEvents::WindowEvent(window.Handle(), SDL_WINDOWEVENT_EXPOSED);
-  SDL_PushEvent(&exposed);
-  SDL_PushEvent(&exposed);
-  TestEvents::PumpAll(nullptr);
-  EXPECT_EQ(window.Received(WM_PAINT).size(), 1u);
-}
-
-TEST(MessageBox, HeadlessTextGoesToStandardError) {
-  testing::internal::CaptureStderr();
+TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnlyAndMessageBoxesGoToStandardError) {
+  HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
+  EXPECT_TRUE(ddraw && LoadLibraryA("ddraw.dll") == ddraw && !LoadLibraryA("user32.dll"));
+  EXPECT_TRUE(GetProcAddress(ddraw, "DirectDrawCreate") && !GetProcAddress(ddraw, "DirectDrawCreateEx"));
+  EXPECT_TRUE(FreeLibrary(ddraw) && FreeLibrary(ddraw) && !FreeLibrary(ddraw));  // loaded twice
+  EXPECT_EQ(GetProcAddress(ddraw, "DirectDrawCreate"), nullptr);
+  LPDIRECTDRAW directDraw = nullptr;
+  ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+  EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16), DDERR_NOEXCLUSIVEMODE);
+  EXPECT_TRUE(directDraw->Release() == 0 &&
+              DirectDrawCreate(nullptr, nullptr, nullptr) == DDERR_INVALIDPARAMS);
+  testing::internal::CaptureStderr();  // headless message boxes go to standard error
   EXPECT_EQ(MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK), IDOK);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Create Game Frame Failed!\n");
+}
+
+TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
+  std::mt19937 random(5);
+  auto empty = [](const RECT& r) { return r.right <= r.left || r.bottom <= r.top; };
+  auto zeroed = [&](const RECT& r) { return empty(r) ? RECT{} : r; };  // empty results are all zeros
+  RECT a, b, got, meet, join;
+  for (int round = 0; round < 2000; ++round) {
+    SetRect(&a, random() % 7, random() % 7, random() % 7, random() % 7);
+    SetRect(&b, random() % 7, random() % 7, random() % 7, random() % 7);
+    meet = zeroed({std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                   std::min(a.bottom, b.bottom)});
+    join = zeroed(empty(a)   ? b
+                  : empty(b) ? a
+                             : RECT{std::min(a.left, b.left), std::min(a.top, b.top),
+                                    std::max(a.right, b.right), std::max(a.bottom, b.bottom)});
+    EXPECT_TRUE(IntersectRect(&got, &a, &b) == !empty(meet) && EqualRect(&got, &meet) &&
+                IsRectEmpty(&a) == empty(a));
+    EXPECT_TRUE(UnionRect(&got, &a, &b) == !empty(join) && EqualRect(&got, &join)) << round;
+  }
+  EXPECT_TRUE(IsRectEmpty(nullptr) && !EqualRect(&got, nullptr));
+}
+
+TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
+  Platform::EnableVirtualClock(0xFFFFFFF0u, SYSTEMTIME{2006, 2, 0, 28, 23, 59, 58, 0});
+  Sleep(0x18);
+  Platform::AdvanceVirtualClock(2);
+  LARGE_INTEGER frequency, counter;
+  EXPECT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
+  EXPECT_TRUE(counter.QuadPart == 0x1A * frequency.QuadPart / 1000 &&
+              timeGetTime() == 0x0A);  // wrapped at 2^32
+  Sleep(2500 - 0x1A);
+  SYSTEMTIME t;
+  GetLocalTime(&t);  // across midnight and the month's end, to a Wednesday
+  EXPECT_EQ(std::vector<WORD>(
+                {t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}),
+            std::vector<WORD>({2006, 3, 1, 3, 0, 0, 0, 500}));
+  Platform::DisableVirtualClock();
+  DWORD before = timeGetTime();  // the real clock: Sleep waits at least the time given
+  Sleep(15);
+  EXPECT_GE(timeGetTime() - before, 14u);
 }
 
 }  // namespace

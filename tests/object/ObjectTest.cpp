@@ -1,0 +1,108 @@
+// The object model: use counts and their holder, class identities, the
+// per-class singleton, the engine exception and the stopwatch.
+#include <gtest/gtest.h>
+
+#include "engine/object/TSSingleton.h"
+#include "engine/object/TSStopwatch.h"
+#include "engine/object/TSUseCountObject.h"
+#include "platform/Platform.h"
+
+namespace {
+
+int g_destroyed = 0;
+
+// A counted class with an identity of its own, a subclass without one, and a plain object.
+struct CTestCounted : CTSUseCountObject {
+  TS_DECLARE_CLASS_IDENTITY(CTSUseCountObject, TS_GUID_IO_BUFFER)
+  ~CTestCounted() override { ++g_destroyed; }
+};
+struct CTestLeaf : CTestCounted {};
+struct CTestPlain : CTSUnknownObject {
+  ~CTestPlain() override { ++g_destroyed; }
+};
+
+TEST(UseCount, TheLastReleaseDestroysAndTheHolderKeepsOneUse) {
+  (new CTestPlain)->Release();  // plain objects go with the first release
+  auto *first = new CTestCounted, *second = new CTestCounted;
+  EXPECT_TRUE(first->AddRef() == 2 && first->GetUseCount() == 2);
+  first->Release();
+  {
+    CTSUsePtr<CTestCounted> holder(first);          // adopted, not added
+    EXPECT_EQ((holder = first)->GetUseCount(), 1);  // the same object: kept
+    EXPECT_EQ(g_destroyed, 1);
+    holder = second;  // replacing releases the old one
+    EXPECT_TRUE(g_destroyed == 2 && second->AddRef() == 2);
+  }
+  CTSUsePtr<CTestCounted> holder(second);
+  EXPECT_TRUE(holder.Detach() == second && !holder && second->GetUseCount() == 1);
+  second->Release();
+  EXPECT_EQ(g_destroyed, 3);
+}
+
+TEST(Identity, QueryObjectWalksTheClassTreeAndGuidsCompareAllSixteenBytes) {
+  CTestPlain plain;
+  CTestLeaf leaf;
+  void* out = nullptr;
+  EXPECT_TRUE(leaf.QueryObject(TS_GUID_IO_BUFFER, &out) && out == static_cast<CTestCounted*>(&leaf));
+  EXPECT_TRUE(leaf.QueryObject(TS_GUID_USE_COUNT_OBJECT, &out) &&
+              out == static_cast<CTSUseCountObject*>(&leaf));
+  out = &out;  // refusals leave it untouched
+  EXPECT_FALSE(leaf.QueryObject(TS_GUID_UNKNOWN_OBJECT, &out) || leaf.QueryObject(TS_GUID_TEXTURE, &out) ||
+               plain.QueryObject(TS_GUID_UNKNOWN_OBJECT, &out) ||
+               leaf.QueryObject(TS_GUID_IO_BUFFER, nullptr));
+  EXPECT_EQ(out, &out);
+  // A class without an identity of its own reports its base's.
+  EXPECT_EQ(std::string(leaf.GetClassName()) + plain.GetClassName(),
+            "TS_GUID_IO_BUFFERTS_GUID_UNKNOWN_OBJECT");
+  EXPECT_TRUE(*leaf.GetClassGUID() == TS_GUID_IO_BUFFER && *plain.GetClassGUID() == TS_GUID_UNKNOWN_OBJECT);
+  for (int bit = 0; bit < 128; ++bit) {
+    GUID changed = TS_GUID_IO_BUFFER;
+    reinterpret_cast<unsigned char*>(&changed)[bit / 8] ^= 1 << bit % 8;
+    EXPECT_FALSE(changed == TS_GUID_IO_BUFFER) << bit;
+  }
+}
+
+struct CTestManager : CTSSingleton<CTestManager> {};
+
+// The message of the engine exception `make` throws, or "none".
+template <class Make>
+std::string Thrown(Make make) {
+  try {
+    make();
+  } catch (Tessel::CTSCustomException* exception) {
+    std::string message = exception->GetErrorMessage();
+    delete exception;
+    return message;
+  }
+  return "none";
+}
+
+TEST(Singleton, ASecondLiveInstanceIsRefusedUntilTheFirstIsGoneWithAFormattedException) {
+  const std::string refused = "Singleton Can't have more than one instance";
+  EXPECT_EQ(Thrown([&] { CTestManager first, second; }), refused);
+  EXPECT_EQ(Thrown([] { CTestManager again; }), "none");
+  EXPECT_EQ(&CTestManager::Instance(), &CTestManager::Instance());
+  EXPECT_EQ(Thrown([] { CTestManager second; }), refused);
+  std::string text(5000, 'x');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+  using Tessel::CTSCustomException;
+  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Count too large! (%d)", 42); }),
+            "Count too large! (42)");
+  EXPECT_EQ(Thrown([&] { throw new CTSCustomException("%s", text.c_str()); }), text.substr(0, 4095));
+  EXPECT_EQ(Thrown([] { throw new CTSCustomException(static_cast<const char*>(nullptr)); }), "");
+}
+
+TEST(Stopwatch, MeasuresFromConstructionOrResetAndThenFromEachReading) {
+  Platform::EnableVirtualClock(5000, SYSTEMTIME{});
+  CTSStopwatch stopwatch;
+  std::vector<double> readings;
+  for (DWORD sleep : {250u, 16u, 0u, 400u, 300u}) {
+    if (sleep == 300) Sleep(999), stopwatch.Reset();  // what passed before is dropped
+    Sleep(sleep);
+    readings.push_back(stopwatch.GetElapsedSeconds());
+  }
+  EXPECT_EQ(readings, (std::vector<double>{0.25, 0.016, 0, 0.4, 0.3}));
+  Platform::DisableVirtualClock();
+}
+
+}  // namespace
