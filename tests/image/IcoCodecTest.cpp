@@ -1,8 +1,6 @@
 // The ICO decoder on icons built byte by byte here and on icons ImageMagick
 // made from pictures computed again here; the encoder's files are checked
 // with the others' in DibImageTest.cpp.
-#include <gtest/gtest.h>
-
 #include "tests/image/PictureChecks.h"
 
 namespace {

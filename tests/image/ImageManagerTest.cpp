@@ -1,14 +1,10 @@
 // The engine image over streams, the stream checksum, and the image manager
 // on the software device.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/image/TSImageManager.h"
-#include "tests/common/TempFolder.h"
-#include "tests/image/CodecTestSupport.h"
+#include "tests/image/PictureChecks.h"
 #include "tests/platform/RecordingWindow.h"
 
 namespace {
@@ -39,10 +35,10 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
   for (const auto& [code, codec, alpha] : cases) {
     const std::string name = "saved" + std::to_string(code);
     ASSERT_TRUE(image->Save(CTSUsePtr<CTSIOStream>(new CTSIOStream(name.c_str(), CTSIOStream::kWrite, false)).Get(), code)) << code;
-    const std::string text = ReadWholeFile(name);
+    const Bytes file = ReadBytes(name);
     CDibImage decoded;
-    EXPECT_TRUE(DecodeBytes(decoded, Bytes(text.begin(), text.end()), codec)) << code;
-    ASSERT_TRUE(back->Load(StreamOver(Bytes(text.begin(), text.end())).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT));
+    EXPECT_TRUE(DecodeBytes(decoded, file, codec)) << code;
+    ASSERT_TRUE(back->Load(StreamOver(file).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT));
     EXPECT_EQ(back->HasAlpha(), alpha);
     for (INT i = 0; i < 6 && code != 1; ++i)
       EXPECT_EQ(back->GetScanline(i / 3)[i % 3].GetARGB(), image->GetScanline(i / 3)[i % 3].GetARGB() | (alpha ? 0 : 0xFF000000u));
@@ -70,9 +66,7 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
   RecordingWindow window;
   CTSGraphics* device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, false);
   ASSERT_NE(device, nullptr);
-  std::FILE* file = std::fopen("logo.bmp", "wb");
-  std::fwrite(kTwoByTwo.data(), 1, kTwoByTwo.size(), file);
-  std::fclose(file);
+  WriteBytes("logo.bmp", kTwoByTwo);
   CTSTexture* kept;
   {
     CTSImageManager manager(device);

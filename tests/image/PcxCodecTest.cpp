@@ -1,8 +1,6 @@
 // The PCX decoder on files of ImageMagick and netpbm (fixtures) and on files
 // built byte by byte here for every plane layout; the encoder's files are
 // checked with the others' in DibImageTest.cpp.
-#include <gtest/gtest.h>
-
 #include "tests/image/PictureChecks.h"
 
 namespace {

@@ -1,4 +1,5 @@
-// Shared by the ICO, TGA, PCX, WBMP and WMF tests: the pictures the fixture
+// Shared by the image tests of the ICO, TGA, PCX, WBMP and WMF codecs, the
+// container, the manager and the tool: the pictures the fixture
 // scripts (fixtures/make-*.sh) describe, computed again here; tables of files
 // and the pictures they hold, compared pixel by pixel; tables of bad files.
 #pragma once
@@ -6,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/common/TempFolder.h"
 #include "tests/image/CodecTestSupport.h"
 
 namespace fixture {
@@ -70,4 +73,15 @@ inline Bytes Patched(Bytes file, size_t at, const Bytes& bytes) {
 inline RGBQUAD RandomColor(std::mt19937& random) {
   uint32_t v = random();
   return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+
+// Whole files, for the tests that go through the file system.
+inline void WriteBytes(const char* path, const Bytes& bytes) {
+  std::FILE* file = std::fopen(path, "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+inline Bytes ReadBytes(const std::string& path) {
+  const std::string text = ReadWholeFile(path);
+  return Bytes(text.begin(), text.end());
 }

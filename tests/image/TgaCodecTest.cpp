@@ -1,8 +1,6 @@
 // The TGA decoder on files of netpbm and ImageMagick (fixtures) and on files
 // built byte by byte here for every type, depth and origin; the encoder's
 // files are checked with the others' in DibImageTest.cpp.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "tests/image/PictureChecks.h"

@@ -1,31 +1,16 @@
 // The tsimage tool run as a process in a temporary folder: what info prints,
 // one conversion per output extension read back through the codec layer, and
 // the exit status and message of the failures.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <string>
-#include <tuple>
 
 #include "tests/common/RunTool.h"
-#include "tests/image/CodecTestSupport.h"
+#include "tests/image/PictureChecks.h"
 
 namespace {
 
 const std::string kFixtures = std::string(TESSEL_IMAGE_FIXTURES) + "/";
-
-void WriteBytes(const char* path, const Bytes& bytes) {
-  std::FILE* file = std::fopen(path, "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-Bytes ReadBytes(const std::string& path) {
-  std::string text = ReadWholeFile(path);
-  return Bytes(text.begin(), text.end());
-}
 
 // {input, output, codec, bits (0: the codec's choice), alpha, largest error}:
 // the output decodes to the input's picture; the depth is kept where the

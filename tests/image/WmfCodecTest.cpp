@@ -3,8 +3,6 @@
 // worked out from the shapes' geometry: a pixel belongs to a shape when its
 // centre does, and a one-pixel outline is the shape's pixels next to one
 // outside it.
-#include <gtest/gtest.h>
-
 #include "tests/image/PictureChecks.h"
 
 namespace {
