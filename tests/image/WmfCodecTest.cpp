@@ -37,20 +37,17 @@ struct Wmf {
       for (POINT p : figure) words.insert(words.end(), {int(p.x), int(p.y)});
     return (*this)(kFillMode, {mode})(function, words);
   }
-  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record
-    Bytes out = {1, 0, 9, 0, 0, 3};
-    PutLe32(out, uint32_t((18 + records.size() + 6) / 2));
+  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record (function 0)
+    Bytes out = {1, 0, 9, 0, 0, 3}, body = Wmf(*this)(0, {}).records;
+    PutLe32(out, uint32_t((18 + body.size()) / 2));
     PutLe16(out, objects);
     out.resize(18, 0);
-    out.insert(out.end(), records.begin(), records.end());
-    out.insert(out.end(), {3, 0, 0, 0, 0, 0});
-    return out;
+    return out.insert(out.end(), body.begin(), body.end()), out;
   }
   Bytes Placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
     Bytes out = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0}, plain = Plain();  // the checksum left 0: it is not read
     for (int v : {left, top, right, bottom, unitsPerInch, 0, 0, 0}) PutLe16(out, uint16_t(v));
-    out.insert(out.end(), plain.begin(), plain.end());
-    return out;
+    return out.insert(out.end(), plain.begin(), plain.end()), out;
   }
 };
 
@@ -94,16 +91,14 @@ uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {  // with
   return !Inside(x, y, r) ? kWhite : Inside(x, y, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) ? fill : border;
 }
 
-bool InEllipse(RECT box, int x, int y) {
-  double dx = (x + 0.5 - (box.left + box.right) / 2.0) / ((box.right - box.left) / 2.0);
-  double dy = (y + 0.5 - (box.top + box.bottom) / 2.0) / ((box.bottom - box.top) / 2.0);
+bool InEllipse(RECT box, int x, int y) {  // the pixel centre, scaled to the box's unit circle
+  const double dx = double(2 * x + 1 - box.left - box.right) / (box.right - box.left), dy = double(2 * y + 1 - box.top - box.bottom) / (box.bottom - box.top);
   return dx * dx + dy * dy <= 1;
 }
 
 uint32_t EllipseColor(RECT box, int x, int y, uint32_t fill, uint32_t border) {
-  if (!InEllipse(box, x, y)) return kWhite;
-  bool edge = !InEllipse(box, x - 1, y) || !InEllipse(box, x + 1, y) || !InEllipse(box, x, y - 1) || !InEllipse(box, x, y + 1);
-  return edge ? border : fill;
+  const bool inner = InEllipse(box, x - 1, y) && InEllipse(box, x + 1, y) && InEllipse(box, x, y - 1) && InEllipse(box, x, y + 1);
+  return !InEllipse(box, x, y) ? kWhite : inner ? fill : border;
 }
 
 // Whether the pixel centre lies in the figures by the fill rule: the edges
@@ -124,12 +119,11 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
   return winding ? turns != 0 : crossings % 2 == 1;
 }
 
-Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height,
-                const std::function<uint32_t(int x, int y)>& want) {
+Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height, const std::function<uint32_t(int x, int y)>& want) {
   return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
-            uint32_t c = want(int(x), int(y));
-            return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
-          }};
+    const uint32_t c = want(int(x), int(y));  // 0x00BBGGRR
+    return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
+  }};
 }
 
 TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
@@ -139,31 +133,23 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
     cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
   };
-  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12),
-        [](int x, int y) { return Framed(x, y, RECT{3, 2, 20, 12}, kRed, kBlack); });
-  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27),
-        [](int x, int y) { return EllipseColor(RECT{3, 2, 40, 27}, x, y, kGreen, kBlack); });
-  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39),
-        [](int x, int y) { return InEllipse(RECT{2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
+  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12), [](int x, int y) { return Framed(x, y, {3, 2, 20, 12}, kRed, kBlack); });
+  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27), [](int x, int y) { return EllipseColor({3, 2, 40, 27}, x, y, kGreen, kBlack); });
+  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39), [](int x, int y) { return InEllipse({2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
   // By either fill rule: a star in one stroke, its centre wound twice; a
   // square with a hole of either orientation, and a triangle across it.
   const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
   const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
   for (int mode : {ALTERNATE, WINDING}) {
-    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
-          [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
+    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode), [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
-      Figures figures = {outer, inner, triangle};
-      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
-            [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
+      const Figures figures = {outer, inner, triangle};
+      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode), [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
     }
   }
   // One-pixel lines leave out their end point.
   plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
-        [](int x, int y) {
-          bool on = (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38);
-          return on ? kRed : kWhite;
-        });
+        [](int x, int y) { return (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38) ? kRed : kWhite; });
   // New objects take the lowest free slot; an empty or unknown slot selects
   // nothing; unknown records and fields short of their record are skipped; a
   // record longer than what remains ends the playback.
