@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr auto kIco = CDibImage::FORMAT_ICO;
-
 uint32_t Stride(uint32_t width, int bits) { return (width * bits + 31) / 32 * 4; }
 
 // A bitmap image of an icon as stored (header, palette, colour rows, mask
@@ -42,9 +40,8 @@ struct IconImage {
     return *this;
   }
   Decoded Expected(const std::string& name, const Bytes& file) const {
-    bool alpha = std::any_of(want.begin(), want.end(), [](RGBQUAD c) { return c.rgbReserved != 255; });
-    return {name, file, width, height, WORD(bits == 32 ? 24 : bits), alpha,
-            [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; }};
+    const bool alpha = std::any_of(want.begin(), want.end(), [](RGBQUAD c) { return c.rgbReserved != 255; });
+    return {name, file, width, height, WORD(bits == 32 ? 24 : bits), alpha, [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; }};
   }
 };
 
@@ -86,9 +83,8 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngAndPicksTheLargestImage) {
   // image of ico-two-sizes.ico comes after a 16 x 16 one.
   cases.push_back({"paletted", ReadFixture("ico-paletted.ico"), 16, 16, 8, false, [](uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(50 * (y % 5)), BYTE(30 * (x % 8)), 0}; }});
   cases.push_back({"sixteen", ReadFixture("ico-sixteen.ico"), 16, 16, 4, false, [](uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(60 * (y / 4)), BYTE(60 * (x / 4)), 0}; }});
-  cases.push_back({"two sizes", ReadFixture("ico-two-sizes.ico"), 24, 24, 24, true,
-                   [](uint32_t x, uint32_t y) { return RGBQUAD{BYTE(x * y), BYTE(10 * y), BYTE(10 * x), BYTE(11 * x + 3 * y)}; }});
-  ExpectDecoded(kIco, cases);
+  cases.push_back({"two sizes", ReadFixture("ico-two-sizes.ico"), 24, 24, 24, true, [](uint32_t x, uint32_t y) { return RGBQUAD{BYTE(x * y), BYTE(10 * y), BYTE(10 * x), BYTE(11 * x + 3 * y)}; }});
+  ExpectDecoded(CDibImage::FORMAT_ICO, cases);
 }
 
 // Directory fields from 6, image fields from 22: header size, width, height,
@@ -98,17 +94,14 @@ TEST(IcoDecoder, RefusesDamagedDirectoriesAndImages) {
   const Bytes good = IconFile({{4, 3, 8, IconImage{4, 3, 8, false}.Make(random).data}}), noMask = IconImage{4, 3, 8, false, false}.Make(random).data;
   auto field = [&](size_t at, uint32_t value) { return Patched(good, at, {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}); };
   const char* bad = "corrupted ICO";
-  ExpectRefused(kIco, {{{}, "Not an ICO"}, {Bytes(good.begin(), good.begin() + 5), "Not an ICO"}, {Patched(good, 0, {1}), "Not an ICO"},
-                       {Patched(good, 2, {3}), "Not an ICO"}, {Patched(good, 4, {0}), "Not an ICO"},
-                       {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), bad},  // the second entry missing
-                       {field(18, 1000), bad}, {field(18, 0xFFFFFFF0), bad}, {field(14, uint32_t(good.size() - 21)), bad},
-                       {field(14, 0), bad}, {field(22, 12), bad}, {field(26, 0), bad}, {field(26, 0x80000000), bad}, {field(30, 1), bad},
-                       {field(34, 16u << 16 | 1), bad}, {field(38, 1), bad}, {field(54, 0xFFFFFFFF), bad},
-                       {IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}), bad},
-                       {IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), bad},
-                       {IconFile({{4, 3, 8, noMask}}), bad},  // without alpha bytes the mask is needed
-                       {IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}), bad},
-                       {IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}}), bad}});
+  // Cut files are the contract test's; here the second entry is missing, and
+  // without alpha bytes an image needs its mask.
+  ExpectRefused(CDibImage::FORMAT_ICO, {{Patched(good, 0, {1}), "Not an ICO"}, {Patched(good, 2, {3}), "Not an ICO"}, {Patched(good, 4, {0}), "Not an ICO"},
+                {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), bad}, {field(18, 1000), bad}, {field(18, 0xFFFFFFF0), bad}, {field(14, uint32_t(good.size() - 21)), bad},
+                {field(14, 0), bad}, {field(22, 12), bad}, {field(26, 0), bad}, {field(26, 0x80000000), bad}, {field(30, 1), bad}, {field(34, 16u << 16 | 1), bad},
+                {field(38, 1), bad}, {field(54, 0xFFFFFFFF), bad}, {IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}), bad},
+                {IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), bad}, {IconFile({{4, 3, 8, noMask}}), bad},
+                {IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}), bad}, {IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}}), bad}});
 }
 
 }  // namespace

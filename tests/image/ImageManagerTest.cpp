@@ -24,8 +24,8 @@ const Bytes kTwoByTwo = MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = {0, 0
 TEST(Image, SavesAndLoadsEachFormatCode) {
   TempFolder folder;
   CTSUsePtr<CTSImage> image(new CTSImage), back(new CTSImage);
-  ASSERT_TRUE(image->Load(StreamOver(kTwoByTwo).Get(), IMAGE_FORMAT_DETECT));
-  EXPECT_FALSE(image->HasAlpha());
+  CDibImage decoded;
+  ASSERT_TRUE(image->Load(StreamOver(kTwoByTwo).Get(), IMAGE_FORMAT_DETECT) && !image->HasAlpha());
   const DWORD expected[] = {0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u, 0xFFFFFFFFu};
   for (INT i = 0; i < 4; ++i) EXPECT_EQ(image->GetScanline(i / 2)[i % 2].GetARGB(), expected[i]);
   ASSERT_TRUE(image->Create(3, 2, true));
@@ -36,7 +36,6 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
     const std::string name = "saved" + std::to_string(code);
     ASSERT_TRUE(image->Save(CTSUsePtr<CTSIOStream>(new CTSIOStream(name.c_str(), CTSIOStream::kWrite, false)).Get(), code)) << code;
     const Bytes file = ReadBytes(name);
-    CDibImage decoded;
     EXPECT_TRUE(DecodeBytes(decoded, file, codec)) << code;
     ASSERT_TRUE(back->Load(StreamOver(file).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT));
     EXPECT_EQ(back->HasAlpha(), alpha);

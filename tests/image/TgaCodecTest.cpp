@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr auto kTga = CDibImage::FORMAT_TGA;
-
 // A stored pixel or map entry as blue, green, red, alpha: two bytes hold five
 // bits a channel, red highest, scaled to 0..255, and an opacity bit.
 RGBQUAD Stored(const BYTE* p, size_t bytes) {
@@ -53,14 +51,9 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOrigin) {
                            return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)];
                          }});
       }
-  for (const char* name : {"tga-rgb.tga", "tga-rgb-rle.tga", "tga-rgb-top.tga", "tga-rgb-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 24, false, fixture::Rgb});
-  cases.push_back({"tga-rgba-top-rle.tga", ReadFixture("tga-rgba-top-rle.tga"), 7, 5, 24, true, fixture::Rgb});
-  for (const char* name : {"tga-mapped.tga", "tga-mapped-rle.tga", "tga-mapped-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 8, false, fixture::Rgb});
-  for (const char* name : {"tga-grey.tga", "tga-grey-rle.tga", "tga-grey-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 8, false, fixture::Grey});
-  ExpectDecoded(kTga, cases);
+  for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle", "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
+    cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8), name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});
+  ExpectDecoded(CDibImage::FORMAT_TGA, cases);
 }
 
 // Header fields: 0 id length, 1 map type, 2 type, 3 first entry, 5 entries,
@@ -71,19 +64,16 @@ TEST(TgaDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
   const Bytes rgb = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3};
   const Bytes mapped = {0, 1, 1, 0, 0, 2, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2, 3, 4, 5, 6, 1};
   const Bytes runs = Patched(Patched(rgb, 2, {10}), 12, {2, 0, 1, 0, 24, 0});
+  // Then: map entries past 255; a run, or a raw packet, past the last pixel;
+  // runs one pixel short; a cut header.
   const char *type = "Unknown TGA image type", *bad = "bad TGA header", *corrupt = "corrupted TGA";
-  ExpectRefused(kTga, {{Patched(rgb, 2, {0}), type}, {Patched(rgb, 2, {4}), type}, {Patched(rgb, 2, {32}), type},
-                       {Patched(rgb, 12, {0}), bad}, {Patched(rgb, 14, {0}), bad}, {Patched(rgb, 1, {2}), bad},
-                       {Patched(rgb, 5, {1, 0, 24}), bad}, {Patched(rgb, 7, {8}), bad}, {Patched(mapped, 7, {8}), bad},
-                       {Patched(mapped, 5, {0}), bad}, {Patched(Patched(rgb, 2, {1}), 16, {8}), bad}, {Patched(mapped, 16, {16}), bad},
-                       {Patched(mapped, 3, {200, 0, 57}), bad},  // entries past 255
-                       {Patched(rgb, 2, {3}), bad}, {Patched(rgb, 16, {8}), bad}, {Patched(rgb, 16, {12}), bad},
-                       {Patched(rgb, 17, {8}), bad}, {Patched(rgb, 16, {16, 2}), bad}, {Patched(rgb, 16, {32, 9}), bad},
-                       {Patched(rgb, 17, {0x40}), bad}, {Patched(rgb, 12, {2}), corrupt}, {Patched(rgb, 0, {2}), corrupt},
-                       {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt},  // a run past the last pixel
-                       {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},  // a raw packet past it
-                       {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt},  // one short
-                       {Bytes(17, 0), "Not a TGA"}});
+  ExpectRefused(CDibImage::FORMAT_TGA, {{Patched(rgb, 2, {0}), type}, {Patched(rgb, 2, {4}), type}, {Patched(rgb, 2, {32}), type}, {Patched(rgb, 12, {0}), bad},
+                {Patched(rgb, 14, {0}), bad}, {Patched(rgb, 1, {2}), bad}, {Patched(rgb, 5, {1, 0, 24}), bad}, {Patched(rgb, 7, {8}), bad}, {Patched(mapped, 7, {8}), bad},
+                {Patched(mapped, 5, {0}), bad}, {Patched(Patched(rgb, 2, {1}), 16, {8}), bad}, {Patched(mapped, 16, {16}), bad}, {Patched(rgb, 2, {3}), bad},
+                {Patched(rgb, 16, {8}), bad}, {Patched(rgb, 16, {12}), bad}, {Patched(rgb, 17, {8}), bad}, {Patched(rgb, 16, {16, 2}), bad}, {Patched(rgb, 16, {32, 9}), bad},
+                {Patched(rgb, 17, {0x40}), bad}, {Patched(rgb, 12, {2}), corrupt}, {Patched(rgb, 0, {2}), corrupt}, {Patched(mapped, 3, {200, 0, 57}), bad},
+                {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt}, {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},
+                {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt}, {Bytes(17, 0), "Not a TGA"}});
 }
 
 }  // namespace
