@@ -46,11 +46,9 @@ inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
     ASSERT_TRUE(DecodeBytes(image, c.file, format)) << c.name << ": " << image.GetLastError();
     ASSERT_EQ(std::pair(image.GetWidth(), image.GetHeight()), std::pair(c.width, c.height)) << c.name;
     EXPECT_EQ(std::pair(image.GetBitsPerPixel(), image.HasAlphaChannel()), std::pair(c.bits, c.alpha)) << c.name;
-    for (uint32_t i = 0; i < c.width * c.height; ++i) {
-      RGBQUAD got = TopDownPixel(image, i % c.width, i / c.width, c.alpha), want = c.want(i % c.width, i / c.width);
-      ASSERT_EQ(Argb(got) | (c.alpha ? 0 : 0xFF000000), Argb(want) | (c.alpha ? 0 : 0xFF000000))
-          << c.name << " at " << i % c.width << "," << i / c.width;
-    }
+    const uint32_t opaque = c.alpha ? 0 : 0xFF000000;  // alpha compared only where the image has it
+    for (uint32_t i = 0, x = 0, y = 0; i < c.width * c.height; x = ++i % c.width, y = i / c.width)
+      ASSERT_EQ(Argb(TopDownPixel(image, x, y, c.alpha)) | opaque, Argb(c.want(x, y)) | opaque) << c.name << " at " << x << "," << y;
   }
 }
 
@@ -71,7 +69,7 @@ inline Bytes Patched(Bytes file, size_t at, const Bytes& bytes) {
 }
 
 inline RGBQUAD RandomColor(std::mt19937& random) {
-  uint32_t v = random();
+  const uint32_t v = random();
   return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
 }
 

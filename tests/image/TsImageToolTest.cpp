@@ -34,12 +34,11 @@ TEST(TsImageTool, InfoAndConvertToEveryExtension) {
     EXPECT_EQ(std::pair(written.GetBitsPerPixel(), written.HasAlphaChannel()), std::pair(bits ? bits : written.GetBitsPerPixel(), alpha)) << out;
     ASSERT_EQ(std::pair(written.GetWidth(), written.GetHeight()), std::pair(source.GetWidth(), source.GetHeight()));
     int largest = 0;
-    for (uint32_t i = 0; i < source.GetWidth() * source.GetHeight(); ++i) {
-      RGBQUAD a = TopDownPixel(source, i % source.GetWidth(), i / source.GetWidth(), alpha), b = TopDownPixel(written, i % source.GetWidth(), i / source.GetWidth(), alpha);
-      BYTE level = 299 * a.rgbRed + 587 * a.rgbGreen + 114 * a.rgbBlue >= 128000 ? 255 : 0;
-      if (format == CDibImage::FORMAT_WBMP) a = RGBQUAD{level, level, level, 0};
-      largest = std::max({largest, std::abs(a.rgbRed - b.rgbRed), std::abs(a.rgbGreen - b.rgbGreen), std::abs(a.rgbBlue - b.rgbBlue),
-                          std::abs(a.rgbReserved - b.rgbReserved)});
+    for (uint32_t i = 0, x = 0, y = 0; i < source.GetWidth() * source.GetHeight(); x = ++i % source.GetWidth(), y = i / source.GetWidth()) {
+      RGBQUAD a = TopDownPixel(source, x, y, alpha), b = TopDownPixel(written, x, y, alpha);
+      const BYTE level = 299 * a.rgbRed + 587 * a.rgbGreen + 114 * a.rgbBlue >= 128000 ? 255 : 0;
+      a = format == CDibImage::FORMAT_WBMP ? RGBQUAD{level, level, level, 0} : a;
+      for (int shift = 0; shift < 32; shift += 8) largest = std::max(largest, std::abs(int(Argb(a) >> shift & 255) - int(Argb(b) >> shift & 255)));
     }
     EXPECT_LE(largest, tolerance) << out;
   }
