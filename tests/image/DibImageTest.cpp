@@ -3,8 +3,6 @@
 // TGA and PCX encoders' files read back as one table.
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
 // Depths become 1, 4, 8 or 24 bits; rows are padded to 4 bytes; the palette
 // starts black. Empty sizes and sizes past the memory cap (rows, or a byte a
 // pixel for alpha, without overflow) are refused and leave the image empty.
@@ -116,5 +114,3 @@ TEST(DibImage, DecodeRefusesUnknownFormatsAndKeepsThePictureOnFailure) {
   EXPECT_FALSE(image.Decode(nullptr, CDibImage::FORMAT_BMP) || DecodeBytes(image, Bytes{'B', 'M', 1, 2}, CDibImage::FORMAT_BMP));
   EXPECT_EQ(image.ReadPixel(0, 0).rgbRed, 3);
 }
-
-}  // namespace

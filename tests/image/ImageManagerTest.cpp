@@ -7,10 +7,8 @@
 #include "tests/image/PictureChecks.h"
 #include "tests/platform/RecordingWindow.h"
 
-namespace {
-
 // A stream over a copy of the bytes, released with the holder.
-CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
+static CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
   void* copy = std::memcpy(std::malloc(bytes.size() + 1), bytes.data(), bytes.size());
   return CTSUsePtr<CTSIOStream>(new CTSIOStream(copy, int32_t(bytes.size()), mode, true));
 }
@@ -95,5 +93,3 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
   kept->Release();
   device->Release();
 }
-
-}  // namespace

@@ -3,14 +3,12 @@
 // checked with the others' in DibImageTest.cpp.
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
 constexpr auto kPcx = CDibImage::FORMAT_PCX;
 
 // A run-length coded header: bits a plane, the window from (3, 2), 300 x 150
 // dpi, a 16-colour palette, planes, the line length; then `data` and, for
 // 256 colours, the map (signature 12 and the entries) at the end.
-Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<RGBQUAD>& palette, BYTE planes, uint16_t bytesPerLine, const Bytes& data) {
+static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<RGBQUAD>& palette, BYTE planes, uint16_t bytesPerLine, const Bytes& data) {
   Bytes out = {10, 5, 1, bits};
   for (uint32_t value : {3u, 2u, width + 2u, height + 1u, 300u, 150u}) PutLe16(out, value);
   for (size_t i = 0; i < 16; ++i) out.insert(out.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
@@ -84,5 +82,3 @@ TEST(PcxDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
                        {Patched(good, 6, {4}), corrupt}, {Patched(good, 8, {6}), corrupt}, {at(3, {1}, 8, {19}), corrupt}, {coded({0xC5, 1}), spans},
                        {coded({1, 2, 3, 0xC2, 9}), spans}, {coded({1, 2, 3}), read}, {coded({1, 2, 3, 0xC1}), read}, {at(3, {1, 0, 0, 0, 0, 0xD0, 7, 0xD0, 7}, 66, {252}), read}});
 }
-
-}  // namespace

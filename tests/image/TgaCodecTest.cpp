@@ -5,11 +5,9 @@
 
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
 // A stored pixel or map entry as blue, green, red, alpha: two bytes hold five
 // bits a channel, red highest, scaled to 0..255, and an opacity bit.
-RGBQUAD Stored(const BYTE* p, size_t bytes) {
+static RGBQUAD Stored(const BYTE* p, size_t bytes) {
   if (bytes != 2) return RGBQUAD{p[0], p[1], p[2], BYTE(bytes == 4 ? p[3] : 255)};
   auto scale = [&](int shift) { return BYTE(std::lround(((p[0] | p[1] << 8) >> shift & 31) * 255 / 31.0)); };
   return RGBQUAD{scale(0), scale(5), scale(10), BYTE(p[1] & 0x80 ? 255 : 0)};
@@ -75,5 +73,3 @@ TEST(TgaDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
                 {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt}, {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},
                 {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt}, {Bytes(17, 0), "Not a TGA"}});
 }
-
-}  // namespace

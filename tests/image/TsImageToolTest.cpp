@@ -8,8 +8,6 @@
 #include "tests/common/RunTool.h"
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
 const std::string kFixtures = std::string(TESSEL_IMAGE_FIXTURES) + "/";
 
 // {input, output, codec, bits (0: the codec's choice), alpha, largest error}:
@@ -67,5 +65,3 @@ TEST(TsImageTool, FailuresGiveTheirStatusAndReason) {
   for (const char* left : {"missing.png", "out.png", "out.ico"}) EXPECT_NE(access(left, F_OK), 0) << left;
   EXPECT_EQ(ReadBytes("long.bmp"), ReadBytes("fresh.bmp"));
 }
-
-}  // namespace

@@ -3,14 +3,12 @@
 // with files built here.
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
 constexpr auto kWbmp = CDibImage::FORMAT_WBMP;
 
 // A type 0 file of a top-down picture (true = white) and what it holds;
 // numbers are written 7 bits a byte, most significant first, the top bit
 // marking all but the last.
-Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>& white) {
+static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>& white) {
   Bytes file = {0, 0};
   for (uint32_t value : {width, height}) {
     for (int shift = 28; shift > 0; shift -= 7)
@@ -73,5 +71,3 @@ TEST(WbmpEncoder, WritesWhiteForTheLighterColour) {
       EXPECT_EQ(EncodeBytes(image, kWbmp), WbmpFile(width, 3, white).file) << width << " wide, first colour " << int(first.rgbRed);
     }
 }
-
-}  // namespace
