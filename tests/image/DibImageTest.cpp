@@ -6,7 +6,7 @@
 // Depths become 1, 4, 8 or 24 bits; rows are padded to 4 bytes; the palette
 // starts black. Empty sizes and sizes past the memory cap (rows, or a byte a
 // pixel for alpha, without overflow) are refused and leave the image empty.
-TEST(DibImage, CreateNormalisesTheDepthAndCapsTheMemory) {
+TEST(DibImage, CreateNormalisesTheDepthCapsTheMemoryAndPixelsStayInside) {
   for (DWORD bits = 0; bits <= 32; ++bits)
     for (DWORD width = 1; width <= 70; ++width) {
       CDibImage image;
@@ -28,12 +28,9 @@ TEST(DibImage, CreateNormalisesTheDepthAndCapsTheMemory) {
     EXPECT_EQ(image.Create(2, 2, 24, 0) && image.Create(width, height, bits, 0), *message == 0) << width;
     EXPECT_EQ(std::pair(std::string(image.GetLastError()), image.GetWidth()), std::pair(std::string(message), *message == 0 ? width : 0));
   }
-}
-
-// Paletted images store the nearest palette entry; outside the picture reads
-// give the first pixel and writes do nothing; re-created, an image with alpha
-// gets it back opaque.
-TEST(DibImage, PixelsTakeTheNearestEntryAndStayInside) {
+  // Paletted images store the nearest palette entry; outside the picture reads
+  // give the first pixel and writes do nothing; re-created, an image with alpha
+  // gets it back opaque.
   CDibImage image;
   ASSERT_TRUE(image.Create(3, 2, 4, 0) && image.CreateAlphaChannel());
   for (BYTE i = 0; i < 16; ++i) image.SetPaletteColor(i, RGBQUAD{BYTE(17 * i), BYTE(255 - 17 * i), 0, 0});
@@ -51,7 +48,7 @@ TEST(DibImage, PixelsTakeTheNearestEntryAndStayInside) {
 // an even length whose runs stop at each plane's end (1-bit images in one
 // plane, 4-bit ones in four, 8-bit ones in one and the map at the end,
 // 24-bit ones in red, green and blue), with the resolution. Then what they refuse.
-TEST(DibImage, EncodersRoundTripEveryDepthTheyTake) {
+TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFailure) {
   std::mt19937 random(15);
   for (DWORD format : {CDibImage::FORMAT_ICO, CDibImage::FORMAT_TGA, CDibImage::FORMAT_PCX})
     for (WORD bits : {1, 4, 8, 24})
@@ -101,9 +98,6 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTake) {
   }
   CDibImage icon;  // a directory byte of 0 stands for 256
   EXPECT_EQ(icon.Create(256, 1, 8, 0) ? EncodeBytes(icon, CDibImage::FORMAT_ICO).at(6) : -1, 0);
-}
-
-TEST(DibImage, DecodeRefusesUnknownFormatsAndKeepsThePictureOnFailure) {
   CDibImage image;
   const Bytes bmp = MakeBmp(BmpSpec{.width = 1, .height = 1, .bits = 24, .pixels = {1, 2, 3, 0}});
   for (DWORD id : {10u, 12u, 0xFFFFFFFFu}) {

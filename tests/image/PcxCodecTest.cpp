@@ -24,7 +24,7 @@ static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<R
 // each, plane 0 the lowest; packed pixels are indexes, high bits first, into
 // the header palette or the end map; three 8-bit planes are red, green, blue.
 // Every byte is coded as a run of one. Then the fixtures and hand-made runs.
-TEST(PcxDecoder, ReadsEveryPlaneLayout) {
+TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   std::mt19937 random(7);
   std::vector<RGBQUAD> palette(256), grey(256);
   for (int i = 0; i < 256; ++i) palette[i] = RandomColor(random), grey[i] = fixture::Level(BYTE(i));
@@ -62,11 +62,8 @@ TEST(PcxDecoder, ReadsEveryPlaneLayout) {
   ExpectDecoded(kPcx, cases);
   CDibImage image;
   EXPECT_TRUE(DecodeBytes(image, blank, kPcx) && image.GetXDpi() == 300 && image.GetYDpi() == 150);
-}
-
-// Header fields: 0 maker, 1 version, 2 encoding, 3 bits, 4 window, 65 planes,
-// 66 line length. `good` holds 2 x 2 pixels of 8 bits, each byte a run of one.
-TEST(PcxDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
+  // Header fields: 0 maker, 1 version, 2 encoding, 3 bits, 4 window, 65 planes,
+  // 66 line length. `good` holds 2 x 2 pixels of 8 bits, each byte a run of one.
   const Bytes good = Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, {0xC1, 1, 0xC1, 2, 0xC1, 3, 0xC1, 4}), noMap(good.begin(), good.begin() + 136);
   auto coded = [](const Bytes& data) { return Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, data); };
   auto at = [&](size_t offset, const Bytes& bytes, size_t other = 0, const Bytes& more = {}) { return Patched(Patched(noMap, offset, bytes), other, more); };

@@ -24,7 +24,7 @@ static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>
           [=](uint32_t x, uint32_t y) { return fixture::Level(white[y * width + x] ? 255 : 0); }};
 }
 
-TEST(WbmpDecoder, ReadsRowsOfEveryWidthAndTheFileOfAnotherEncoder) {
+TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   std::mt19937 random(1);
   std::vector<Decoded> cases;
   for (uint32_t width : {1u, 7u, 8u, 9u, 17u, 127u, 128u, 200u, 16385u})
@@ -46,13 +46,9 @@ TEST(WbmpDecoder, ReadsRowsOfEveryWidthAndTheFileOfAnotherEncoder) {
                         {{0, 1, 1, 1, 0}, notWbmp}, {{0, 0x80, 1, 1, 0}, notWbmp}, {{1, 0, 1, 1, 0}, type}, {{0x81, 0, 0, 1, 1, 0}, type},
                         {{0, 0}, corrupt}, {{0, 0, 0, 1}, corrupt}, {{0, 0, 1, 0}, corrupt}, {{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1}, corrupt},
                         {{0, 0, 9, 2, 0, 0, 0}, corrupt}, {{0, 0, 9, 2, 0, 0, 0, 0, 0}, corrupt}, {huge, "WBMP Create failed"}});
-}
-
-// A pixel is written white when its palette colour is the lighter one by
-// luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
-// bits past the last pixel of a row are 0.
-TEST(WbmpEncoder, WritesWhiteForTheLighterColour) {
-  std::mt19937 random(4);
+  // A pixel is written white when its palette colour is the lighter one by
+  // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
+  // bits past the last pixel of a row are 0.
   const std::pair<RGBQUAD, RGBQUAD> palettes[] = {{{0, 0, 0, 0}, {255, 255, 255, 0}}, {{255, 255, 255, 0}, {0, 0, 0, 0}},
                                                   {{200, 190, 180, 0}, {20, 30, 10, 0}}, {{0, 90, 0, 0}, {250, 0, 0, 0}}, {{7, 7, 7, 0}, {7, 7, 7, 0}}};
   auto light = [](RGBQUAD c) { return 0.299 * c.rgbRed + 0.587 * c.rgbGreen + 0.114 * c.rgbBlue; };

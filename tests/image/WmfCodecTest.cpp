@@ -126,7 +126,7 @@ Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint
   }};
 }
 
-TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
+TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   std::vector<Decoded> cases;
   auto plain = [&](const char* name, int size, Wmf wmf, const std::function<uint32_t(int, int)>& want, uint16_t objects = 4) {
     Bytes window = Wmf().Window(0, 0, size, size).records;
@@ -190,20 +190,17 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
   cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
                           [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
-}
-
-TEST(WmfDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
   Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};  // a first record too short
-  Bytes plain = drawing.Plain(), emf = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
+  const Bytes plainFile = drawing.Plain(), emfFile = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
   ExpectRefused(CDibImage::FORMAT_WMF,
                 {{{}, "empty WMF"}, {Wmf().Plain(), "empty WMF"}, {Wmf().Placeable(0, 0, 10, 10, 96), "empty WMF"},
                  {Emf().Build(RECT{0, 0, 254, 254}), "empty WMF"}, {Bytes(64, 'x'), "corrupted WMF"},
                  {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"}, {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},
                  {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), "corrupted WMF"},              // no window extent
                  {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},             // no size
-                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plain, 4, {2}), "corrupted WMF"},     // version
-                 {Patched(plain, 6, {BYTE(plain[6] + 1)}), "corrupted WMF"},                     // longer than the file
-                 {Patched(emf, 48, {BYTE(emf[48] + 4)}), "corrupted WMF"}});
+                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plainFile, 4, {2}), "corrupted WMF"},     // version
+                 {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), "corrupted WMF"},                     // longer than the file
+                 {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), "corrupted WMF"}});
 }
 
 }  // namespace
