@@ -120,10 +120,7 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
 }
 
 Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height, const std::function<uint32_t(int x, int y)>& want) {
-  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
-    const uint32_t c = want(int(x), int(y));  // 0x00BBGGRR
-    return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
-  }};
+  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) { const uint32_t c = want(int(x), int(y)); return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0}; }};
 }
 
 TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
@@ -153,10 +150,8 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   // New objects take the lowest free slot; an empty or unknown slot selects
   // nothing; unknown records and fields short of their record are skipped; a
   // record longer than what remains ends the playback.
-  plain("slots", 30,
-        Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000})
-            .Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0})
-            .Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
+  plain("slots", 30, Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000}).Box(kRectangle, 0, 0, 10, 10)
+            (kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0}).Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
         [](int x, int y) { return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite; }, 3);
   Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2})(kRectangle, {9, 12})(kSelect, {});
   skipped.Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9).records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
@@ -165,10 +160,8 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   // the window maps onto them; a plain file's window may be flipped; larger
   // pictures are scaled down to 4096 pixels, keeping their aspect.
   Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 200, 250, 400, 400);
-  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32,
-                          [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
-  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40,
-                          [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
+  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32, [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
+  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40, [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
   Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
   cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
 
@@ -187,20 +180,18 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
     // The outline runs along the right and bottom edges, one pixel past the fill.
     return Inside(x, y, RECT{10, 30, 50, 40}) || (y == 5 && x >= 60 && x < 80) || Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
   }));
-  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
-                          [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
+  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20, [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
-  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};  // a first record too short
+  // Refused: nothing to draw; no units an inch, or an empty frame; no window
+  // extent; no size; a first record too short; a bad version; a stated size
+  // longer than the file.
+  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};
   const Bytes plainFile = drawing.Plain(), emfFile = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
-  ExpectRefused(CDibImage::FORMAT_WMF,
-                {{{}, "empty WMF"}, {Wmf().Plain(), "empty WMF"}, {Wmf().Placeable(0, 0, 10, 10, 96), "empty WMF"},
-                 {Emf().Build(RECT{0, 0, 254, 254}), "empty WMF"}, {Bytes(64, 'x'), "corrupted WMF"},
-                 {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"}, {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},
-                 {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), "corrupted WMF"},              // no window extent
-                 {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},             // no size
-                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plainFile, 4, {2}), "corrupted WMF"},     // version
-                 {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), "corrupted WMF"},                     // longer than the file
-                 {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), "corrupted WMF"}});
+  const char *empty = "empty WMF", *bad = "corrupted WMF";
+  ExpectRefused(CDibImage::FORMAT_WMF, {{{}, empty}, {Wmf().Plain(), empty}, {Wmf().Placeable(0, 0, 10, 10, 96), empty}, {Emf().Build(RECT{0, 0, 254, 254}), empty}, {Bytes(64, 'x'), bad},
+                {drawing.Placeable(0, 0, 10, 10, 0), bad}, {drawing.Placeable(5, 5, 5, 10, 96), bad}, {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), bad},
+                {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), bad}, {tooShort.Plain(), bad}, {Patched(plainFile, 4, {2}), bad},
+                {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), bad}, {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), bad}});
 }
 
 }  // namespace
