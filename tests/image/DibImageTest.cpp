@@ -19,10 +19,9 @@ TEST(DibImage, CreateNormalisesTheDepthCapsTheMemoryAndPixelsStayInside) {
       for (DWORD i = 0; i < image.GetNumColors(); ++i) ASSERT_EQ(Argb(image.GetPaletteColor(BYTE(i))), 0u);
     }
   const char *empty = "CDibImage::Create : width and height must be greater than zero", *tooLarge = "DIBIMAGE_MAX_MEMORY exceeded";
-  const std::tuple<DWORD, DWORD, DWORD, const char*> cases[] = {
-      {0, 5, 24, empty}, {5, 0, 1, empty}, {100000, 100000, 24, tooLarge}, {0xFFFFFFFF, 0xFFFFFFFF, 32, tooLarge},
-      {0x80000000u, 1, 1, tooLarge}, {16001, 16000, 1, tooLarge}, {9238, 9238, 24, tooLarge},  // 256,040,408 bytes of rows
-      {16000, 16000, 1, ""}, {9237, 9237, 24, ""}};
+  const std::tuple<DWORD, DWORD, DWORD, const char*> cases[] = {  // 9238 x 9238 x 24 bits: 256,040,408 bytes of rows
+      {0, 5, 24, empty}, {5, 0, 1, empty}, {100000, 100000, 24, tooLarge}, {0xFFFFFFFF, 0xFFFFFFFF, 32, tooLarge}, {0x80000000u, 1, 1, tooLarge},
+      {16001, 16000, 1, tooLarge}, {9238, 9238, 24, tooLarge}, {16000, 16000, 1, ""}, {9237, 9237, 24, ""}};
   for (const auto& [width, height, bits, message] : cases) {
     CDibImage image;
     EXPECT_EQ(image.Create(2, 2, 24, 0) && image.Create(width, height, bits, 0), *message == 0) << width;
@@ -63,11 +62,8 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFail
         source.SetXDpi(200);
         source.SetYDpi(120);
         const bool full = alpha && bits == 24 && format != CDibImage::FORMAT_PCX, mask = alpha && bits < 24 && format == CDibImage::FORMAT_ICO;
-        Decoded expected{std::to_string(format) + ": " + std::to_string(bits) + " bits, " + std::to_string(width), EncodeBytes(source, format),
-                         width, 3, bits, false, [&](uint32_t x, uint32_t y) {
-                           RGBQUAD color = TopDownPixel(source, x, y, true);
-                           return color.rgbReserved = full ? color.rgbReserved : mask && color.rgbReserved < 128 ? 0 : 255, color;
-                         }};
+        Decoded expected{std::to_string(format) + ": " + std::to_string(bits) + " bits, " + std::to_string(width), EncodeBytes(source, format), width, 3, bits, false,
+                         [&](uint32_t x, uint32_t y) { RGBQUAD c = TopDownPixel(source, x, y, true); return c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255, c; }};
         for (uint32_t i = 0; i < width * 3; ++i) expected.alpha |= expected.want(i % width, i / width).rgbReserved != 255;
         if (format != CDibImage::FORMAT_TGA || bits >= 8) ExpectDecoded(format, {expected});
         const Bytes& file = expected.file;
@@ -88,8 +84,7 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFail
         EXPECT_EQ(file.size() - at, bits == 8 ? 769u : 0u);  // 8-bit files end with the map
       }
   // What they refuse; the contract test sees the depths TGA and WBMP refuse, and WMF.
-  const std::tuple<DWORD, DWORD, DWORD, const char*> refused[] = {
-      {CDibImage::FORMAT_TGA, 70000, 24, "Image too large for TGA"}, {CDibImage::FORMAT_PCX, 70000, 1, "Image too large for PCX"},
+  const std::tuple<DWORD, DWORD, DWORD, const char*> refused[] = {{CDibImage::FORMAT_TGA, 70000, 24, "Image too large for TGA"}, {CDibImage::FORMAT_PCX, 70000, 1, "Image too large for PCX"},
       {CDibImage::FORMAT_ICO, 257, 8, "Can't save this image as icon"}, {0, 3, 24, "Encode: Unknown format"}, {10, 3, 24, "Encode: Unknown format"}};
   for (const auto& [format, width, bits, message] : refused) {
     CDibImage image;

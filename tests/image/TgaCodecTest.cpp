@@ -20,15 +20,13 @@ static RGBQUAD Stored(const BYTE* p, size_t bytes) {
 TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   std::mt19937 random(16);
   std::vector<Decoded> cases;
-  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0},
-                             {3, 8, 0, 0},  {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24}, {1, 8, 0, 32}};
+  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0}, {3, 8, 0, 0}, {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24}, {1, 8, 0, 32}};
   for (auto [type, depth, alphaBits, entryBits] : layouts)
     for (BYTE rle : {0, 8})
       for (BYTE origin : {0x00, 0x10, 0x20, 0x30}) {
         const size_t width = 5, height = 3, pixelBytes = (depth + 7) / 8, entryBytes = (entryBits + 7) / 8;
         const BYTE map = entryBits != 0, id = BYTE(random() % 4);
-        Bytes file = {id, map, BYTE(type + rle), BYTE(10 * map), 0, BYTE(4 * map), 0, entryBits, 0, 0, 0, 0, 5, 0, 3, 0, depth,
-                      BYTE(alphaBits | origin)};
+        Bytes file = {id, map, BYTE(type + rle), BYTE(10 * map), 0, BYTE(4 * map), 0, entryBits, 0, 0, 0, 0, 5, 0, 3, 0, depth, BYTE(alphaBits | origin)};
         for (size_t i = 0; i < id + 4 * entryBytes; ++i) file.push_back(BYTE(random()));
         std::vector<RGBQUAD> inFileOrder;
         while (inFileOrder.size() < width * height) {
@@ -38,16 +36,12 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
           for (size_t i = 0; i < packet; ++i) {
             for (size_t b = 0; (i == 0 || !run) && b < pixelBytes; ++b) file.push_back(BYTE(type == 1 ? 10 + random() % 4 : random()));
             const BYTE* pixel = &file[file.size() - pixelBytes];
-            inFileOrder.push_back(type == 1   ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes)
-                                  : type == 3 ? fixture::Level(pixel[0])
-                                              : Stored(pixel, pixelBytes));
+            inFileOrder.push_back(type == 1 ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes) : type == 3 ? fixture::Level(pixel[0]) : Stored(pixel, pixelBytes));
           }
         }
-        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) + ", map " +
-                             std::to_string(entryBits) + ", origin " + std::to_string(origin),
-                         file, width, height, WORD(type == 2 ? 24 : 8), depth == 32 || alphaBits == 1, [=](uint32_t x, uint32_t y) {
-                           return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)];
-                         }});
+        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) + ", map " + std::to_string(entryBits) + ", origin " + std::to_string(origin),
+                         file, width, height, WORD(type == 2 ? 24 : 8), depth == 32 || alphaBits == 1,
+                         [=](uint32_t x, uint32_t y) { return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)]; }});
       }
   for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle", "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
     cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8), name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});

@@ -39,13 +39,11 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   cases.back().file = ReadFixture("wbmp-pattern.wbmp");
   ExpectDecoded(kWbmp, cases);
   const char *notWbmp = "Not a WBMP", *type = "Unsupported WBMP type", *corrupt = "Corrupted WBMP";
-  Bytes huge = {0, 0, 0x80 | 125, 0x01, 0x80 | 125, 0x01};  // 16001 x 16001: more than an image may hold
-  huge.resize(6 + 2001 * 16001);
+  const Bytes huge = Patched(Bytes(6 + 2001 * 16001, 0), 2, {0x80 | 125, 0x01, 0x80 | 125, 0x01});  // 16001 x 16001: more than an image may hold
   // The format has no signature: a file must be exactly its header and rows.
-  ExpectRefused(kWbmp, {{{}, notWbmp}, {{0x80}, notWbmp}, {{0x80, 0x80, 0x80, 0x80, 0}, notWbmp}, {{0}, notWbmp},
-                        {{0, 1, 1, 1, 0}, notWbmp}, {{0, 0x80, 1, 1, 0}, notWbmp}, {{1, 0, 1, 1, 0}, type}, {{0x81, 0, 0, 1, 1, 0}, type},
-                        {{0, 0}, corrupt}, {{0, 0, 0, 1}, corrupt}, {{0, 0, 1, 0}, corrupt}, {{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1}, corrupt},
-                        {{0, 0, 9, 2, 0, 0, 0}, corrupt}, {{0, 0, 9, 2, 0, 0, 0, 0, 0}, corrupt}, {huge, "WBMP Create failed"}});
+  ExpectRefused(kWbmp, {{{}, notWbmp}, {{0x80}, notWbmp}, {{0x80, 0x80, 0x80, 0x80, 0}, notWbmp}, {{0}, notWbmp}, {{0, 1, 1, 1, 0}, notWbmp}, {{0, 0x80, 1, 1, 0}, notWbmp},
+                        {{1, 0, 1, 1, 0}, type}, {{0x81, 0, 0, 1, 1, 0}, type}, {{0, 0}, corrupt}, {{0, 0, 0, 1}, corrupt}, {{0, 0, 1, 0}, corrupt},
+                        {{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1}, corrupt}, {{0, 0, 9, 2, 0, 0, 0}, corrupt}, {{0, 0, 9, 2, 0, 0, 0, 0, 0}, corrupt}, {huge, "WBMP Create failed"}});
   // A pixel is written white when its palette colour is the lighter one by
   // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
   // bits past the last pixel of a row are 0.
