@@ -48,8 +48,7 @@ Bytes IconFile(const std::vector<std::tuple<BYTE, BYTE, WORD, Bytes>>& entries, 
   Bytes out = {0, 0, type, 0, BYTE(entries.size()), 0}, data;
   for (const auto& [width, height, bits, image] : entries) {
     out.insert(out.end(), {width, height, 0, 0, 1, 0, BYTE(bits), 0});
-    PutLe32(out, uint32_t(image.size()));
-    PutLe32(out, uint32_t(6 + 16 * entries.size() + data.size()));
+    for (size_t field : {image.size(), 6 + 16 * entries.size() + data.size()}) PutLe32(out, uint32_t(field));  // length and place
     data.insert(data.end(), image.begin(), image.end());
   }
   out.insert(out.end(), data.begin(), data.end());

@@ -40,13 +40,11 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
         want.push_back(containerBits == 24 ? RandomColor(random) : palette[index]);
         const BYTE rgb[] = {want.back().rgbRed, want.back().rgbGreen, want.back().rgbBlue};
         for (int p = 0; p < planes; ++p)
-          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |=
-              BYTE((containerBits == 24 ? rgb[p] : planes > 1 ? (index >> p) & 1 : index) << (8 - bits - bit % 8));
+          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |= BYTE((containerBits == 24 ? rgb[p] : planes > 1 ? (index >> p) & 1 : index) << (8 - bits - bit % 8));
       }
       for (BYTE b : lines) data.insert(data.end(), {0xC1, b});
-      cases.push_back({std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width),
-                       Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3, containerBits, false,
-                       [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
+      cases.push_back({std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width), Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
+                       containerBits, false, [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
     }
   const std::tuple<const char*, uint32_t, uint32_t, WORD, RGBQUAD (*)(uint32_t, uint32_t)> fixtures[] = {
       {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb}, {"pcx-pal8.pcx", 7, 5, 8, fixture::Rgb}, {"pcx-pal16.pcx", 11, 6, 4, fixture::Pal16}, {"pcx-mono.pcx", 13, 4, 1, fixture::Mono}};

@@ -10,11 +10,9 @@ constexpr auto kWbmp = CDibImage::FORMAT_WBMP;
 // marking all but the last.
 static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>& white) {
   Bytes file = {0, 0};
-  for (uint32_t value : {width, height}) {
-    for (int shift = 28; shift > 0; shift -= 7)
-      if (value >> shift != 0) file.push_back(BYTE(0x80 | (value >> shift & 0x7F)));
-    file.push_back(BYTE(value & 0x7F));
-  }
+  for (uint32_t value : {width, height})
+    for (int shift = 28; shift >= 0; shift -= 7)
+      if (value >> shift != 0 || shift == 0) file.push_back(BYTE((shift ? 0x80 : 0) | (value >> shift & 0x7F)));
   for (uint32_t y = 0; y < height; ++y) {
     Bytes row((width + 7) / 8, 0);
     for (uint32_t x = 0; x < width; ++x) row[x / 8] |= white[y * width + x] ? BYTE(0x80 >> x % 8) : 0;

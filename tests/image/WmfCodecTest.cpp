@@ -24,8 +24,7 @@ struct Wmf {
   Wmf& Window(int x, int y, int width, int height) { return (*this)(0x020B, {y, x})(0x020C, {height, width}); }
   // A pen in slot 0 and a brush in slot 1, both selected; style 5 is a null pen, 1 a hollow brush.
   Wmf& Tools(int penStyle, int penWidth, uint32_t pen, int brushStyle, uint32_t brush) {
-    (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)});
-    return (*this)(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
+    return (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)})(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
   Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
   Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
