@@ -8,8 +8,6 @@
 
 #include "engine/image/codec/DibMemFile.h"
 
-namespace {
-
 // Writes of {position, bytes} give {capacity, size}: the capacity grows to the
 // next multiple of 4096 above the written end; a gap left by a seek past the
 // end reads back as zeros. Seeks clamp at 0; past the end nothing is read and
@@ -47,5 +45,3 @@ TEST(DibMemFile, GrowsInStepsOf4096SeeksAndReadsWholeItems) {
   attached.Close();
   free(detached);
 }
-
-}  // namespace

@@ -1,20 +1,14 @@
 // The engine image over streams, the stream checksum, and the image manager
 // on the software device.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/image/TSImageManager.h"
-#include "tests/common/TempFolder.h"
-#include "tests/image/CodecTestSupport.h"
+#include "tests/image/PictureChecks.h"
 #include "tests/platform/RecordingWindow.h"
 
-namespace {
-
 // A stream over a copy of the bytes, released with the holder.
-CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
+static CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
   void* copy = std::memcpy(std::malloc(bytes.size() + 1), bytes.data(), bytes.size());
   return CTSUsePtr<CTSIOStream>(new CTSIOStream(copy, int32_t(bytes.size()), mode, true));
 }
@@ -28,8 +22,8 @@ const Bytes kTwoByTwo = MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = {0, 0
 TEST(Image, SavesAndLoadsEachFormatCode) {
   TempFolder folder;
   CTSUsePtr<CTSImage> image(new CTSImage), back(new CTSImage);
-  ASSERT_TRUE(image->Load(StreamOver(kTwoByTwo).Get(), IMAGE_FORMAT_DETECT));
-  EXPECT_FALSE(image->HasAlpha());
+  CDibImage decoded;
+  ASSERT_TRUE(image->Load(StreamOver(kTwoByTwo).Get(), IMAGE_FORMAT_DETECT) && !image->HasAlpha());
   const DWORD expected[] = {0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u, 0xFFFFFFFFu};
   for (INT i = 0; i < 4; ++i) EXPECT_EQ(image->GetScanline(i / 2)[i % 2].GetARGB(), expected[i]);
   ASSERT_TRUE(image->Create(3, 2, true));
@@ -39,13 +33,10 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
   for (const auto& [code, codec, alpha] : cases) {
     const std::string name = "saved" + std::to_string(code);
     ASSERT_TRUE(image->Save(CTSUsePtr<CTSIOStream>(new CTSIOStream(name.c_str(), CTSIOStream::kWrite, false)).Get(), code)) << code;
-    const std::string text = ReadWholeFile(name);
-    CDibImage decoded;
-    EXPECT_TRUE(DecodeBytes(decoded, Bytes(text.begin(), text.end()), codec)) << code;
-    ASSERT_TRUE(back->Load(StreamOver(Bytes(text.begin(), text.end())).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT));
-    EXPECT_EQ(back->HasAlpha(), alpha);
-    for (INT i = 0; i < 6 && code != 1; ++i)
-      EXPECT_EQ(back->GetScanline(i / 3)[i % 3].GetARGB(), image->GetScanline(i / 3)[i % 3].GetARGB() | (alpha ? 0 : 0xFF000000u));
+    const Bytes file = ReadBytes(name);
+    EXPECT_TRUE(DecodeBytes(decoded, file, codec)) << code;
+    ASSERT_TRUE(back->Load(StreamOver(file).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT) && back->HasAlpha() == alpha) << code;
+    for (INT i = 0; i < 6 && code != 1; ++i) EXPECT_EQ(back->GetScanline(i / 3)[i % 3].GetARGB(), image->GetScanline(i / 3)[i % 3].GetARGB() | (alpha ? 0 : 0xFF000000u));
   }
   // Refusals leave the image empty; the codec's reason is kept.
   EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo).Get(), 7) || back->Load(nullptr, IMAGE_FORMAT_DETECT) ||
@@ -70,9 +61,7 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
   RecordingWindow window;
   CTSGraphics* device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, false);
   ASSERT_NE(device, nullptr);
-  std::FILE* file = std::fopen("logo.bmp", "wb");
-  std::fwrite(kTwoByTwo.data(), 1, kTwoByTwo.size(), file);
-  std::fclose(file);
+  WriteBytes("logo.bmp", kTwoByTwo);
   CTSTexture* kept;
   {
     CTSImageManager manager(device);
@@ -102,5 +91,3 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
   kept->Release();
   device->Release();
 }
-
-}  // namespace

@@ -1,4 +1,5 @@
-// Shared by the ICO, TGA, PCX, WBMP and WMF tests: the pictures the fixture
+// Shared by the image tests of the ICO, TGA, PCX, WBMP and WMF codecs, the
+// container, the manager and the tool: the pictures the fixture
 // scripts (fixtures/make-*.sh) describe, computed again here; tables of files
 // and the pictures they hold, compared pixel by pixel; tables of bad files.
 #pragma once
@@ -6,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/common/TempFolder.h"
 #include "tests/image/CodecTestSupport.h"
 
 namespace fixture {
@@ -43,11 +46,9 @@ inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
     ASSERT_TRUE(DecodeBytes(image, c.file, format)) << c.name << ": " << image.GetLastError();
     ASSERT_EQ(std::pair(image.GetWidth(), image.GetHeight()), std::pair(c.width, c.height)) << c.name;
     EXPECT_EQ(std::pair(image.GetBitsPerPixel(), image.HasAlphaChannel()), std::pair(c.bits, c.alpha)) << c.name;
-    for (uint32_t i = 0; i < c.width * c.height; ++i) {
-      RGBQUAD got = TopDownPixel(image, i % c.width, i / c.width, c.alpha), want = c.want(i % c.width, i / c.width);
-      ASSERT_EQ(Argb(got) | (c.alpha ? 0 : 0xFF000000), Argb(want) | (c.alpha ? 0 : 0xFF000000))
-          << c.name << " at " << i % c.width << "," << i / c.width;
-    }
+    const uint32_t opaque = c.alpha ? 0 : 0xFF000000;  // alpha compared only where the image has it
+    for (uint32_t i = 0, x = 0, y = 0; i < c.width * c.height; x = ++i % c.width, y = i / c.width)
+      ASSERT_EQ(Argb(TopDownPixel(image, x, y, c.alpha)) | opaque, Argb(c.want(x, y)) | opaque) << c.name << " at " << x << "," << y;
   }
 }
 
@@ -55,8 +56,7 @@ inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
 inline void ExpectRefused(DWORD format, const std::vector<std::pair<Bytes, const char*>>& cases) {
   for (const auto& [file, message] : cases) {
     CDibImage image;
-    EXPECT_FALSE(DecodeBytes(image, file, format)) << testing::PrintToString(file);
-    EXPECT_STREQ(image.GetLastError(), message) << testing::PrintToString(file);
+    EXPECT_TRUE(!DecodeBytes(image, file, format) && std::string(image.GetLastError()) == message) << image.GetLastError() << " on " << testing::PrintToString(file);
   }
 }
 
@@ -68,6 +68,17 @@ inline Bytes Patched(Bytes file, size_t at, const Bytes& bytes) {
 }
 
 inline RGBQUAD RandomColor(std::mt19937& random) {
-  uint32_t v = random();
+  const uint32_t v = random();
   return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+
+// Whole files, for the tests that go through the file system.
+inline void WriteBytes(const char* path, const Bytes& bytes) {
+  std::FILE* file = std::fopen(path, "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+inline Bytes ReadBytes(const std::string& path) {
+  const std::string text = ReadWholeFile(path);
+  return Bytes(text.begin(), text.end());
 }

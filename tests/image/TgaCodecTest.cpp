@@ -1,19 +1,13 @@
 // The TGA decoder on files of netpbm and ImageMagick (fixtures) and on files
 // built byte by byte here for every type, depth and origin; the encoder's
 // files are checked with the others' in DibImageTest.cpp.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "tests/image/PictureChecks.h"
 
-namespace {
-
-constexpr auto kTga = CDibImage::FORMAT_TGA;
-
 // A stored pixel or map entry as blue, green, red, alpha: two bytes hold five
 // bits a channel, red highest, scaled to 0..255, and an opacity bit.
-RGBQUAD Stored(const BYTE* p, size_t bytes) {
+static RGBQUAD Stored(const BYTE* p, size_t bytes) {
   if (bytes != 2) return RGBQUAD{p[0], p[1], p[2], BYTE(bytes == 4 ? p[3] : 255)};
   auto scale = [&](int shift) { return BYTE(std::lround(((p[0] | p[1] << 8) >> shift & 31) * 255 / 31.0)); };
   return RGBQUAD{scale(0), scale(5), scale(10), BYTE(p[1] & 0x80 ? 255 : 0)};
@@ -23,18 +17,16 @@ RGBQUAD Stored(const BYTE* p, size_t bytes) {
 // raw packets that run on from row to row; maps of every entry size (entries
 // 10 to 13); an id field; a map that true-colour pixels do not use; every
 // origin. Then the fixtures.
-TEST(TgaDecoder, ReadsEveryTypeDepthAndOrigin) {
+TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   std::mt19937 random(16);
   std::vector<Decoded> cases;
-  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0},
-                             {3, 8, 0, 0},  {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24}, {1, 8, 0, 32}};
+  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0}, {3, 8, 0, 0}, {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24}, {1, 8, 0, 32}};
   for (auto [type, depth, alphaBits, entryBits] : layouts)
     for (BYTE rle : {0, 8})
       for (BYTE origin : {0x00, 0x10, 0x20, 0x30}) {
         const size_t width = 5, height = 3, pixelBytes = (depth + 7) / 8, entryBytes = (entryBits + 7) / 8;
         const BYTE map = entryBits != 0, id = BYTE(random() % 4);
-        Bytes file = {id, map, BYTE(type + rle), BYTE(10 * map), 0, BYTE(4 * map), 0, entryBits, 0, 0, 0, 0, 5, 0, 3, 0, depth,
-                      BYTE(alphaBits | origin)};
+        Bytes file = {id, map, BYTE(type + rle), BYTE(10 * map), 0, BYTE(4 * map), 0, entryBits, 0, 0, 0, 0, 5, 0, 3, 0, depth, BYTE(alphaBits | origin)};
         for (size_t i = 0; i < id + 4 * entryBytes; ++i) file.push_back(BYTE(random()));
         std::vector<RGBQUAD> inFileOrder;
         while (inFileOrder.size() < width * height) {
@@ -44,48 +36,31 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOrigin) {
           for (size_t i = 0; i < packet; ++i) {
             for (size_t b = 0; (i == 0 || !run) && b < pixelBytes; ++b) file.push_back(BYTE(type == 1 ? 10 + random() % 4 : random()));
             const BYTE* pixel = &file[file.size() - pixelBytes];
-            inFileOrder.push_back(type == 1   ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes)
-                                  : type == 3 ? fixture::Level(pixel[0])
-                                              : Stored(pixel, pixelBytes));
+            inFileOrder.push_back(type == 1 ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes) : type == 3 ? fixture::Level(pixel[0]) : Stored(pixel, pixelBytes));
           }
         }
-        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) + ", map " +
-                             std::to_string(entryBits) + ", origin " + std::to_string(origin),
-                         file, width, height, WORD(type == 2 ? 24 : 8), depth == 32 || alphaBits == 1, [=](uint32_t x, uint32_t y) {
-                           return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)];
-                         }});
+        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) + ", map " + std::to_string(entryBits) + ", origin " + std::to_string(origin),
+                         file, width, height, WORD(type == 2 ? 24 : 8), depth == 32 || alphaBits == 1,
+                         [=](uint32_t x, uint32_t y) { return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)]; }});
       }
-  for (const char* name : {"tga-rgb.tga", "tga-rgb-rle.tga", "tga-rgb-top.tga", "tga-rgb-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 24, false, fixture::Rgb});
-  cases.push_back({"tga-rgba-top-rle.tga", ReadFixture("tga-rgba-top-rle.tga"), 7, 5, 24, true, fixture::Rgb});
-  for (const char* name : {"tga-mapped.tga", "tga-mapped-rle.tga", "tga-mapped-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 8, false, fixture::Rgb});
-  for (const char* name : {"tga-grey.tga", "tga-grey-rle.tga", "tga-grey-top-rle.tga"})
-    cases.push_back({name, ReadFixture(name), 7, 5, 8, false, fixture::Grey});
-  ExpectDecoded(kTga, cases);
-}
-
-// Header fields: 0 id length, 1 map type, 2 type, 3 first entry, 5 entries,
-// 7 entry bits, 12 width, 14 height, 16 depth, 17 alpha bits and origin.
-TEST(TgaDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
+  for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle", "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
+    cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8), name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});
+  ExpectDecoded(CDibImage::FORMAT_TGA, cases);
+  // Header fields: 0 id length, 1 map type, 2 type, 3 first entry, 5 entries,
+  // 7 entry bits, 12 width, 14 height, 16 depth, 17 alpha bits and origin.
   // One true-colour pixel; one pixel mapped through two 24-bit entries; two
   // run-length coded pixels.
   const Bytes rgb = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3};
   const Bytes mapped = {0, 1, 1, 0, 0, 2, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2, 3, 4, 5, 6, 1};
   const Bytes runs = Patched(Patched(rgb, 2, {10}), 12, {2, 0, 1, 0, 24, 0});
+  // Then: map entries past 255; a run, or a raw packet, past the last pixel;
+  // runs one pixel short; a cut header.
   const char *type = "Unknown TGA image type", *bad = "bad TGA header", *corrupt = "corrupted TGA";
-  ExpectRefused(kTga, {{Patched(rgb, 2, {0}), type}, {Patched(rgb, 2, {4}), type}, {Patched(rgb, 2, {32}), type},
-                       {Patched(rgb, 12, {0}), bad}, {Patched(rgb, 14, {0}), bad}, {Patched(rgb, 1, {2}), bad},
-                       {Patched(rgb, 5, {1, 0, 24}), bad}, {Patched(rgb, 7, {8}), bad}, {Patched(mapped, 7, {8}), bad},
-                       {Patched(mapped, 5, {0}), bad}, {Patched(Patched(rgb, 2, {1}), 16, {8}), bad}, {Patched(mapped, 16, {16}), bad},
-                       {Patched(mapped, 3, {200, 0, 57}), bad},  // entries past 255
-                       {Patched(rgb, 2, {3}), bad}, {Patched(rgb, 16, {8}), bad}, {Patched(rgb, 16, {12}), bad},
-                       {Patched(rgb, 17, {8}), bad}, {Patched(rgb, 16, {16, 2}), bad}, {Patched(rgb, 16, {32, 9}), bad},
-                       {Patched(rgb, 17, {0x40}), bad}, {Patched(rgb, 12, {2}), corrupt}, {Patched(rgb, 0, {2}), corrupt},
-                       {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt},  // a run past the last pixel
-                       {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},  // a raw packet past it
-                       {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt},  // one short
-                       {Bytes(17, 0), "Not a TGA"}});
+  ExpectRefused(CDibImage::FORMAT_TGA, {{Patched(rgb, 2, {0}), type}, {Patched(rgb, 2, {4}), type}, {Patched(rgb, 2, {32}), type}, {Patched(rgb, 12, {0}), bad},
+                {Patched(rgb, 14, {0}), bad}, {Patched(rgb, 1, {2}), bad}, {Patched(rgb, 5, {1, 0, 24}), bad}, {Patched(rgb, 7, {8}), bad}, {Patched(mapped, 7, {8}), bad},
+                {Patched(mapped, 5, {0}), bad}, {Patched(Patched(rgb, 2, {1}), 16, {8}), bad}, {Patched(mapped, 16, {16}), bad}, {Patched(rgb, 2, {3}), bad},
+                {Patched(rgb, 16, {8}), bad}, {Patched(rgb, 16, {12}), bad}, {Patched(rgb, 17, {8}), bad}, {Patched(rgb, 16, {16, 2}), bad}, {Patched(rgb, 16, {32, 9}), bad},
+                {Patched(rgb, 17, {0x40}), bad}, {Patched(rgb, 12, {2}), corrupt}, {Patched(rgb, 0, {2}), corrupt}, {Patched(mapped, 3, {200, 0, 57}), bad},
+                {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt}, {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},
+                {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt}, {Bytes(17, 0), "Not a TGA"}});
 }
-
-}  // namespace

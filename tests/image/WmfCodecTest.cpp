@@ -3,8 +3,6 @@
 // worked out from the shapes' geometry: a pixel belongs to a shape when its
 // centre does, and a one-pixel outline is the shape's pixels next to one
 // outside it.
-#include <gtest/gtest.h>
-
 #include "tests/image/PictureChecks.h"
 
 namespace {
@@ -26,8 +24,7 @@ struct Wmf {
   Wmf& Window(int x, int y, int width, int height) { return (*this)(0x020B, {y, x})(0x020C, {height, width}); }
   // A pen in slot 0 and a brush in slot 1, both selected; style 5 is a null pen, 1 a hollow brush.
   Wmf& Tools(int penStyle, int penWidth, uint32_t pen, int brushStyle, uint32_t brush) {
-    (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)});
-    return (*this)(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
+    return (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)})(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
   Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
   Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
@@ -39,20 +36,17 @@ struct Wmf {
       for (POINT p : figure) words.insert(words.end(), {int(p.x), int(p.y)});
     return (*this)(kFillMode, {mode})(function, words);
   }
-  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record
-    Bytes out = {1, 0, 9, 0, 0, 3};
-    PutLe32(out, uint32_t((18 + records.size() + 6) / 2));
+  Bytes Plain(uint16_t objects = 4) const {  // header, records, end record (function 0)
+    Bytes out = {1, 0, 9, 0, 0, 3}, body = Wmf(*this)(0, {}).records;
+    PutLe32(out, uint32_t((18 + body.size()) / 2));
     PutLe16(out, objects);
     out.resize(18, 0);
-    out.insert(out.end(), records.begin(), records.end());
-    out.insert(out.end(), {3, 0, 0, 0, 0, 0});
-    return out;
+    return out.insert(out.end(), body.begin(), body.end()), out;
   }
   Bytes Placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
     Bytes out = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0}, plain = Plain();  // the checksum left 0: it is not read
     for (int v : {left, top, right, bottom, unitsPerInch, 0, 0, 0}) PutLe16(out, uint16_t(v));
-    out.insert(out.end(), plain.begin(), plain.end());
-    return out;
+    return out.insert(out.end(), plain.begin(), plain.end()), out;
   }
 };
 
@@ -96,16 +90,14 @@ uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {  // with
   return !Inside(x, y, r) ? kWhite : Inside(x, y, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) ? fill : border;
 }
 
-bool InEllipse(RECT box, int x, int y) {
-  double dx = (x + 0.5 - (box.left + box.right) / 2.0) / ((box.right - box.left) / 2.0);
-  double dy = (y + 0.5 - (box.top + box.bottom) / 2.0) / ((box.bottom - box.top) / 2.0);
+bool InEllipse(RECT box, int x, int y) {  // the pixel centre, scaled to the box's unit circle
+  const double dx = double(2 * x + 1 - box.left - box.right) / (box.right - box.left), dy = double(2 * y + 1 - box.top - box.bottom) / (box.bottom - box.top);
   return dx * dx + dy * dy <= 1;
 }
 
 uint32_t EllipseColor(RECT box, int x, int y, uint32_t fill, uint32_t border) {
-  if (!InEllipse(box, x, y)) return kWhite;
-  bool edge = !InEllipse(box, x - 1, y) || !InEllipse(box, x + 1, y) || !InEllipse(box, x, y - 1) || !InEllipse(box, x, y + 1);
-  return edge ? border : fill;
+  const bool inner = InEllipse(box, x - 1, y) && InEllipse(box, x + 1, y) && InEllipse(box, x, y - 1) && InEllipse(box, x, y + 1);
+  return !InEllipse(box, x, y) ? kWhite : inner ? fill : border;
 }
 
 // Whether the pixel centre lies in the figures by the fill rule: the edges
@@ -126,53 +118,39 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
   return winding ? turns != 0 : crossings % 2 == 1;
 }
 
-Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height,
-                const std::function<uint32_t(int x, int y)>& want) {
-  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
-            uint32_t c = want(int(x), int(y));
-            return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
-          }};
+Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height, const std::function<uint32_t(int x, int y)>& want) {
+  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) { const uint32_t c = want(int(x), int(y)); return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0}; }};
 }
 
-TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
+TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   std::vector<Decoded> cases;
   auto plain = [&](const char* name, int size, Wmf wmf, const std::function<uint32_t(int, int)>& want, uint16_t objects = 4) {
     Bytes window = Wmf().Window(0, 0, size, size).records;
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
     cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
   };
-  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12),
-        [](int x, int y) { return Framed(x, y, RECT{3, 2, 20, 12}, kRed, kBlack); });
-  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27),
-        [](int x, int y) { return EllipseColor(RECT{3, 2, 40, 27}, x, y, kGreen, kBlack); });
-  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39),
-        [](int x, int y) { return InEllipse(RECT{2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
+  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12), [](int x, int y) { return Framed(x, y, {3, 2, 20, 12}, kRed, kBlack); });
+  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27), [](int x, int y) { return EllipseColor({3, 2, 40, 27}, x, y, kGreen, kBlack); });
+  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39), [](int x, int y) { return InEllipse({2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
   // By either fill rule: a star in one stroke, its centre wound twice; a
   // square with a hole of either orientation, and a triangle across it.
   const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
   const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
   for (int mode : {ALTERNATE, WINDING}) {
-    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode),
-          [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
+    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode), [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
     for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
-      Figures figures = {outer, inner, triangle};
-      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode),
-            [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
+      const Figures figures = {outer, inner, triangle};
+      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode), [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
     }
   }
   // One-pixel lines leave out their end point.
   plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
-        [](int x, int y) {
-          bool on = (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38);
-          return on ? kRed : kWhite;
-        });
+        [](int x, int y) { return (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38) ? kRed : kWhite; });
   // New objects take the lowest free slot; an empty or unknown slot selects
   // nothing; unknown records and fields short of their record are skipped; a
   // record longer than what remains ends the playback.
-  plain("slots", 30,
-        Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000})
-            .Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0})
-            .Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
+  plain("slots", 30, Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000}).Box(kRectangle, 0, 0, 10, 10)
+            (kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0}).Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
         [](int x, int y) { return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite; }, 3);
   Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2})(kRectangle, {9, 12})(kSelect, {});
   skipped.Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9).records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
@@ -181,10 +159,8 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
   // the window maps onto them; a plain file's window may be flipped; larger
   // pictures are scaled down to 4096 pixels, keeping their aspect.
   Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 200, 250, 400, 400);
-  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32,
-                          [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
-  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40,
-                          [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
+  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32, [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
+  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40, [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
   Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
   cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
 
@@ -203,23 +179,18 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReference) {
     // The outline runs along the right and bottom edges, one pixel past the fill.
     return Inside(x, y, RECT{10, 30, 50, 40}) || (y == 5 && x >= 60 && x < 80) || Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
   }));
-  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20,
-                          [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
+  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20, [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
-}
-
-TEST(WmfDecoder, GivesEachMessageOnTheInputThatCallsForIt) {
-  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};  // a first record too short
-  Bytes plain = drawing.Plain(), emf = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
-  ExpectRefused(CDibImage::FORMAT_WMF,
-                {{{}, "empty WMF"}, {Wmf().Plain(), "empty WMF"}, {Wmf().Placeable(0, 0, 10, 10, 96), "empty WMF"},
-                 {Emf().Build(RECT{0, 0, 254, 254}), "empty WMF"}, {Bytes(64, 'x'), "corrupted WMF"},
-                 {drawing.Placeable(0, 0, 10, 10, 0), "corrupted WMF"}, {drawing.Placeable(5, 5, 5, 10, 96), "corrupted WMF"},
-                 {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), "corrupted WMF"},              // no window extent
-                 {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), "corrupted WMF"},             // no size
-                 {tooShort.Plain(), "corrupted WMF"}, {Patched(plain, 4, {2}), "corrupted WMF"},     // version
-                 {Patched(plain, 6, {BYTE(plain[6] + 1)}), "corrupted WMF"},                     // longer than the file
-                 {Patched(emf, 48, {BYTE(emf[48] + 4)}), "corrupted WMF"}});
+  // Refused: nothing to draw; no units an inch, or an empty frame; no window
+  // extent; no size; a first record too short; a bad version; a stated size
+  // longer than the file.
+  Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};
+  const Bytes plainFile = drawing.Plain(), emfFile = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
+  const char *empty = "empty WMF", *bad = "corrupted WMF";
+  ExpectRefused(CDibImage::FORMAT_WMF, {{{}, empty}, {Wmf().Plain(), empty}, {Wmf().Placeable(0, 0, 10, 10, 96), empty}, {Emf().Build(RECT{0, 0, 254, 254}), empty}, {Bytes(64, 'x'), bad},
+                {drawing.Placeable(0, 0, 10, 10, 0), bad}, {drawing.Placeable(5, 5, 5, 10, 96), bad}, {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), bad},
+                {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), bad}, {tooShort.Plain(), bad}, {Patched(plainFile, 4, {2}), bad},
+                {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), bad}, {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), bad}});
 }
 
 }  // namespace
