@@ -2,6 +2,8 @@
 // per-class singleton, the engine exception and the stopwatch.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "engine/object/TSSingleton.h"
 #include "engine/object/TSStopwatch.h"
 #include "engine/object/TSUseCountObject.h"
@@ -70,9 +72,7 @@ std::string Thrown(Make make) {
   try {
     make();
   } catch (Tessel::CTSCustomException* exception) {
-    std::string message = exception->GetErrorMessage();
-    delete exception;
-    return message;
+    return std::unique_ptr<Tessel::CTSCustomException>(exception)->GetErrorMessage();
   }
   return "none";
 }
@@ -86,8 +86,7 @@ TEST(Singleton, ASecondLiveInstanceIsRefusedUntilTheFirstIsGoneWithAFormattedExc
   std::string text(5000, 'x');
   for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
   using Tessel::CTSCustomException;
-  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Count too large! (%d)", 42); }),
-            "Count too large! (42)");
+  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Too large! (%d)", 42); }), "Too large! (42)");
   EXPECT_EQ(Thrown([&] { throw new CTSCustomException("%s", text.c_str()); }), text.substr(0, 4095));
   EXPECT_EQ(Thrown([] { throw new CTSCustomException(static_cast<const char*>(nullptr)); }), "");
 }
