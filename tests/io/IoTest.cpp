@@ -74,9 +74,8 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
                 high == m[4])
         << &m - kMoves;
   EXPECT_TRUE(write(file) == 1 && ReadWholeFile("f.txt") == std::string("!ights\0\0\0!", 10));  // a zero gap
-  DWORD sizeHigh = 0;
   EXPECT_TRUE(SetFilePointer(file, 9, &(high = 1), FILE_BEGIN) == 9 && write(file) == 1);  // 4 GiB + 10
-  EXPECT_TRUE(GetFileSize(file, &sizeHigh) == 10 && sizeHigh == 1 && CloseHandle(file));
+  EXPECT_TRUE(GetFileSize(file, &moved) == 10 && moved == 1 && CloseHandle(file));
   for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, static_cast<HANDLE>(&moved), file})
     EXPECT_TRUE(!CloseHandle(bad) && read(bad) == -1 && GetFileSize(bad, nullptr) == INVALID_FILE_SIZE &&
                 SetFilePointer(bad, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER);
@@ -208,9 +207,8 @@ struct CTestPack : CTSResourcePack {
 
 std::string Contents(CTSIOStream* stream) {
   char bytes[64];
-  std::string text = stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
-  if (stream) stream->Release();
-  return text;
+  CTSUsePtr<CTSIOStream> adopted(stream);  // released on return
+  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
 }
 
 TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNameAsWritten) {
@@ -241,8 +239,7 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   CTSIOStream* first = manager.OpenResource("folder\\..\\both.txt");
   CTSIOBuffer* shared = registry.Find("folder\\..\\both.txt");
   ASSERT_TRUE(first && shared && first->CanRead() && !first->CanWrite() && first->GetUseCount() == 1);
-  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk);
-  pack->asked.clear();
+  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk), pack->asked.clear();
   CTSIOStream* second = manager.OpenResource("folder\\..\\both.txt");
   EXPECT_TRUE(shared->GetUseCount() == 2 && Descriptors() == descriptors + 1 && pack->asked.empty());
   CTSIOStream* slash = manager.OpenResource("folder/../both.txt");  // another name, another entry

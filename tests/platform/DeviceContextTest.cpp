@@ -25,9 +25,8 @@ TEST(DeviceContext, OnlyTopDown16BitSectionsAreMadeAndCopiesTakeTheirRectangleTo
   EXPECT_EQ(CreateDIBSection(nullptr, nullptr, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
   RecordingWindow window;
   HWND handle = window.Handle();
-  ShowWindow(handle, SW_SHOW);
   RECT client;
-  GetClientRect(handle, &client);
+  ShowWindow(handle, SW_SHOW), GetClientRect(handle, &client);
   BITMAPINFO info = Header16(client.right, -client.bottom);
   WORD* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr), other = CreateCompatibleDC(nullptr);

@@ -137,10 +137,8 @@ BITMAPINFO Header(LONG width, LONG height, WORD bits = 24) {
 std::vector<BYTE> Wmf(std::vector<std::vector<int>> records, int headerWords = 9, int version = 0x300) {
   std::vector<int> words = {1, headerWords, version, 0, 0, 0, 0, 0, 0};
   records.push_back({0});
-  for (auto& record : records) {
-    words.insert(words.end(), {static_cast<int>(record.size() + 2), 0});
-    words.insert(words.end(), record.begin(), record.end());
-  }
+  for (auto& r : records)  // each record is led by its size in words
+    r.insert(r.begin(), {static_cast<int>(r.size() + 2), 0}), words.insert(words.end(), r.begin(), r.end());
   words[3] = static_cast<int>(words.size());
   std::vector<BYTE> bytes;
   for (int word : words) bytes.insert(bytes.end(), {static_cast<BYTE>(word), static_cast<BYTE>(word >> 8)});

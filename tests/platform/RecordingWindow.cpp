@@ -1,15 +1,11 @@
 #include "tests/platform/RecordingWindow.h"
 
-namespace {
+static std::vector<RecordedMessage> g_received;
 
-std::vector<RecordedMessage> g_received;
-
-LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   g_received.push_back({message, wParam});
   return DefWindowProcA(window, message, wParam, lParam);
 }
-
-}  // namespace
 
 RecordingWindow::RecordingWindow(HMENU menu) {
   WNDCLASSEXA kind{sizeof(kind), 0, RecordingProcedure, 0, 0, 0, 0, 0, 0, 0, "RecordingWindow", 0};

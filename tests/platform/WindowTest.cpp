@@ -59,9 +59,7 @@ TEST(Window, EventsBecomeTheMessagesOfItsLifeAndTheClientAreaIsTheWholeWindow) {
       {event(SDL_WINDOWEVENT_CLOSE), {{WM_CLOSE, 0}, {WM_DESTROY, 0}}, false}};  // the default destroys it
   // clang-format on
   for (const auto& step : kSteps) {
-    window.Clear();
-    step.act();
-    TestEvents::PumpAll(nullptr);
+    window.Clear(), step.act(), TestEvents::PumpAll(nullptr);
     EXPECT_TRUE(life() == step.expected && (IsIconic(handle) != FALSE) == step.iconic) << &step - kSteps;
   }
   EXPECT_EQ(Platform::GetSdlWindow(handle), nullptr);
@@ -76,10 +74,8 @@ TEST(Window, EventsBecomeTheMessagesOfItsLifeAndTheClientAreaIsTheWholeWindow) {
 TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaintAndOnTheVirtualClockWhenDue) {
   RecordingWindow window, doomed;
   ShowWindow(window.Handle(), SW_SHOW);  // the window now needs painting
-  PostMessageA(doomed.Handle(), WM_USER, 9, 0);
-  PostMessageA(window.Handle(), WM_USER, 1, 0);
-  PostQuitMessage(7);
-  PostMessageA(nullptr, WM_USER + 5, 2, 0);
+  PostMessageA(doomed.Handle(), WM_USER, 9, 0), PostMessageA(window.Handle(), WM_USER, 1, 0);
+  PostQuitMessage(7), PostMessageA(nullptr, WM_USER + 5, 2, 0);
   DestroyWindow(doomed.Handle());  // its messages go with it
   MSG msg;
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 6, WM_USER + 9, PM_REMOVE));
@@ -125,13 +121,10 @@ TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
   // clang-format on
   RecordingWindow window;
   for (const auto& k : kKeys) {
-    window.Clear();
-    TestEvents::PressKey(window.Handle(), k.key, k.modifiers);
-    TestEvents::PumpAll(nullptr);
-    bool alt = k.modifiers & KMOD_ALT;
-    Messages expected = {{alt ? WM_SYSKEYDOWN : WM_KEYDOWN, k.virtualKey},
-                         {alt ? WM_SYSKEYUP : WM_KEYUP, k.virtualKey}};
-    if (k.character != 0) expected.insert(expected.begin() + 1, {alt ? WM_SYSCHAR : WM_CHAR, k.character});
+    window.Clear(), TestEvents::PressKey(window.Handle(), k.key, k.modifiers), TestEvents::PumpAll(nullptr);
+    UINT alt = k.modifiers & KMOD_ALT ? WM_SYSKEYDOWN - WM_KEYDOWN : 0;  // the system kinds sit 4 above
+    Messages expected = {{WM_KEYDOWN + alt, k.virtualKey}, {WM_KEYUP + alt, k.virtualKey}};
+    if (k.character != 0) expected.insert(expected.begin() + 1, {WM_CHAR + alt, k.character});
     EXPECT_EQ(Got(window, {WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR, WM_SYSCHAR, WM_KEYUP, WM_SYSKEYUP}), expected)
         << k.key;
   }
@@ -215,8 +208,7 @@ TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
 
 TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
   Platform::EnableVirtualClock(0xFFFFFFF0u, SYSTEMTIME{2006, 2, 0, 28, 23, 59, 58, 0});
-  Sleep(0x18);
-  Platform::AdvanceVirtualClock(2);
+  Sleep(0x18), Platform::AdvanceVirtualClock(2);
   LARGE_INTEGER frequency, counter;
   EXPECT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
   EXPECT_TRUE(counter.QuadPart == 0x1A * frequency.QuadPart / 1000 && timeGetTime() == 10);  // wrapped
@@ -228,8 +220,7 @@ TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
             std::vector<WORD>({2006, 3, 1, 3, 0, 0, 0, 500}));
   Platform::DisableVirtualClock();
   DWORD before = timeGetTime();  // the real clock: Sleep waits at least the time given
-  Sleep(15);
-  EXPECT_GE(timeGetTime() - before, 14u);
+  EXPECT_GE((Sleep(15), timeGetTime()) - before, 14u);
 }
 
 }  // namespace
