@@ -17,24 +17,18 @@
 namespace {
 
 constexpr DWORD R = GENERIC_READ, W = GENERIC_WRITE, RW = R | W;
-void Put(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 HANDLE Open(const char* name, DWORD access, DWORD disposition, DWORD flags = 0) {
   return CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr);
 }
 // The process's open file descriptors, to see that handles are closed.
-int Descriptors() {
-  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
-}
+int Descriptors() { return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})); }
 
 TEST(FileApi, OperationsGiveWhatWindowsGives) {
   TempFolder folder;
-  Put("kept.txt", "kept");
-  Put("cut.txt", "cut me");
   ASSERT_TRUE(mkdir("Font", 0755) == 0 && mkdir("dir", 0755) == 0 && mkfifo("pipe", 0644) == 0);
-  Put("Font/glyphs.bin", "glyphs");
+  Put("kept.txt", "kept"), Put("cut.txt", "cut me"), Put("Font/glyphs.bin", "glyphs");
   // Whether each open works, then what the file holds afterwards.
   const std::tuple<const char*, DWORD, DWORD, const char*> kOpens[] = {
       // clang-format off
@@ -74,17 +68,14 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
       {5, 1, FILE_BEGIN, 5, 1}, {-3, -1, FILE_CURRENT, 2, 1},
       {0, -2, FILE_CURRENT, -1, -2}, {9, 0, FILE_BEGIN, 9, 0}};  // past the end is allowed
   // clang-format on
-  for (const auto& m : kMoves) {
-    LONG high = m[1];
-    EXPECT_EQ(SetFilePointer(file, m[0], m[1] == -2 ? nullptr : &high, m[2]), DWORD(m[3])) << &m - kMoves;
-    EXPECT_EQ(high, m[4]) << &m - kMoves;
-  }
-  EXPECT_TRUE(write(file) == 1 &&
-              ReadWholeFile("f.txt") == std::string("!ights\0\0\0!", 10));  // zeros in the gap
-  LONG high = 1;
-  DWORD sizeHigh = 0;
-  EXPECT_TRUE(SetFilePointer(file, 9, &high, FILE_BEGIN) == 9 && write(file) == 1);  // sparse: 4 GiB + 10
-  EXPECT_TRUE(GetFileSize(file, &sizeHigh) == 10 && sizeHigh == 1 && CloseHandle(file));
+  LONG high;
+  for (const auto& m : kMoves)
+    EXPECT_TRUE(SetFilePointer(file, m[0], (high = m[1]) == -2 ? nullptr : &high, m[2]) == DWORD(m[3]) &&
+                high == m[4])
+        << &m - kMoves;
+  EXPECT_TRUE(write(file) == 1 && ReadWholeFile("f.txt") == std::string("!ights\0\0\0!", 10));  // a zero gap
+  EXPECT_TRUE(SetFilePointer(file, 9, &(high = 1), FILE_BEGIN) == 9 && write(file) == 1);  // 4 GiB + 10
+  EXPECT_TRUE(GetFileSize(file, &moved) == 10 && moved == 1 && CloseHandle(file));
   for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, static_cast<HANDLE>(&moved), file})
     EXPECT_TRUE(!CloseHandle(bad) && read(bad) == -1 && GetFileSize(bad, nullptr) == INVALID_FILE_SIZE &&
                 SetFilePointer(bad, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER);
@@ -127,9 +118,8 @@ TEST(IOBuffers, RequestsMatchAPlainModelOverRandomData) {
                              : std::min<int32_t>(length, view.size() - at);
       std::string bytes(60, '#');
       for (int i = 0; writing && i < length; ++i) bytes[i] = static_cast<char>(random());
-      ASSERT_EQ(
-          writing ? buffer->WriteAt(at, bytes.data(), length) : buffer->ReadAt(at, bytes.data(), length),
-          fits);
+      ASSERT_EQ(writing ? buffer->WriteAt(at, &bytes[0], length) : buffer->ReadAt(at, &bytes[0], length),
+                fits);
       if (writing && fits > 0)
         view.resize(std::max<size_t>(view.size(), at + fits)), view.replace(at, fits, bytes, 0, fits);
       ASSERT_TRUE(writing || bytes.substr(0, fits + 1) == (fits ? view.substr(at, fits) : "") + '#');
@@ -145,11 +135,10 @@ TEST(IOBuffers, RequestsMatchAPlainModelOverRandomData) {
       new CTSMemoryIOBuffer(nullptr, 4, false), new CTSMemoryIOBuffer(data, -1, false),
       new CTSFileIOBuffer(nullptr, true),       new CTSFileIOBuffer(INVALID_HANDLE_VALUE, true),
       new CTSStreamIOBuffer(nullptr, 0, 5),     new CTSMemoryIOBuffer(data, 4, false)};
-  for (CTSIOBuffer* bad : kBad) {  // the last is valid, with bad pointers
+  for (CTSIOBuffer* bad : kBad)  // the last is valid, with bad pointers
     EXPECT_TRUE(bad->IsValid() == (bad == kBad[5]) && !bad->ReadAt(0, bad == kBad[5] ? nullptr : dest, 4) &&
                 !bad->WriteAt(0, bad == kBad[5] ? nullptr : dest, 4))
         << bad->GetClassName();
-  }
   EXPECT_EQ(kBad[5]->WriteAt(2, dest, INT_MAX), 2);  // no overflow of offset + size
   for (CTSIOBuffer* bad : kBad) bad->Release();
   (new CTSMemoryIOBuffer(std::malloc(16), 16, true))->Release();  // the leak checker sees an owned block stay
@@ -167,8 +156,7 @@ TEST(Stream, SeekClampsAtBothEndsAndRightsAndTheBlockBoundReadsAndWrites) {
   // clang-format on
   for (const auto& s : kSeeks) EXPECT_EQ(stream.Seek(s[0], s[1]), s[2]) << s[0] << "," << s[1];
   EXPECT_TRUE(stream.Write("12345", 5) == 3 && stream.Write("4", 1) == 0 && stream.Tell() == 100);
-  EXPECT_TRUE(stream.Seek(-4, 1) == 96 && stream.Read(dest, 16) == 4 &&
-              stream.Tell() == 100);  // a short read
+  EXPECT_TRUE(stream.Seek(-4, 1) == 96 && stream.Read(dest, 16) == 4 && stream.Tell() == 100);  // short read
   EXPECT_TRUE(stream.Read(dest, 16) == 0 && dest[0] == 0 && std::string(dest + 1, 3) == "123");
   EXPECT_TRUE(buffer->GetUseCount() == 5 && writeOnly.Read(dest, 4) == 0 && writeOnly.Write("XY", 2) == 2);
   EXPECT_TRUE(readOnly.Write("zz", 2) == 0 && readOnly.Read(dest, 0) == 0 && readOnly.Read(dest, -1) == 0);
@@ -219,17 +207,15 @@ struct CTestPack : CTSResourcePack {
 
 std::string Contents(CTSIOStream* stream) {
   char bytes[64];
-  std::string text = stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
-  if (stream) stream->Release();
-  return text;
+  CTSUsePtr<CTSIOStream> adopted(stream);  // released on return
+  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
 }
 
 TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNameAsWritten) {
   TempFolder folder;
   CTSResourceManager& manager = CTSResourceManager::Instance();
   CTSResourceRegistry& registry = CTSResourceRegistry::Instance();
-  Put("both.txt", "from disk");
-  Put("disk.txt", "disk only");
+  Put("both.txt", "from disk"), Put("disk.txt", "disk only");
   ASSERT_EQ(mkdir("folder", 0755), 0);
   CTestPack* pack = new CTestPack;
   manager.AddPack(pack);
@@ -237,9 +223,8 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
       {0, "both.txt", "from pack"}, {0, "disk.txt", "disk only"}, {0, "pack.txt", "pack only"},
       {1, "both.txt", "from disk"}, {1, "pack.txt", "pack only"}, {2, "both.txt", "from disk"},
       {2, "pack.txt", "<none>"}, {3, "both.txt", "from pack"}, {3, "disk.txt", "<none>"},
-      {4, "both.txt", "<none>"},
-      {-1, "disk.txt", "<none>"}, {0, "absent.bmp", "<none>"}, {0, "", "<none>"}, {0, "folder", "<none>"},
-      {0, nullptr, "<none>"}};
+      {4, "both.txt", "<none>"}, {-1, "disk.txt", "<none>"}, {0, "absent.bmp", "<none>"}, {0, "", "<none>"},
+      {0, "folder", "<none>"}, {0, nullptr, "<none>"}};
   // clang-format on
   for (auto [mode, name, expected] : kCases) {
     manager.SetSearchMode(mode);
@@ -254,8 +239,7 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   CTSIOStream* first = manager.OpenResource("folder\\..\\both.txt");
   CTSIOBuffer* shared = registry.Find("folder\\..\\both.txt");
   ASSERT_TRUE(first && shared && first->CanRead() && !first->CanWrite() && first->GetUseCount() == 1);
-  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk);
-  pack->asked.clear();
+  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk), pack->asked.clear();
   CTSIOStream* second = manager.OpenResource("folder\\..\\both.txt");
   EXPECT_TRUE(shared->GetUseCount() == 2 && Descriptors() == descriptors + 1 && pack->asked.empty());
   CTSIOStream* slash = manager.OpenResource("folder/../both.txt");  // another name, another entry
@@ -269,14 +253,12 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   // The registry keeps the first entry of a name and forgets by buffer, first name first.
   char data[1];
   CTSMemoryIOBuffer a(data, 1, false), b(data, 1, false);
-  for (auto [name, buffer] :
-       {std::pair{"name", &a}, {"name", &b}, {"Name", &b}, {"alias", &a}, {nullptr, &a}})
-    registry.Register(name, buffer);
+  for (auto [name, it] : {std::pair{"name", &a}, {"name", &b}, {"Name", &b}, {"alias", &a}, {nullptr, &a}})
+    registry.Register(name, it);
   EXPECT_TRUE(registry.Find("name") == &a && registry.Find("Name") == &b && !registry.Find(nullptr));
   registry.Unregister(&a);
   EXPECT_TRUE(!registry.Find("alias") && registry.Find("name") == &a);
-  registry.Unregister(&a);
-  registry.Unregister(&b);
+  for (CTSIOBuffer* gone : {&a, &b}) registry.Unregister(gone);
   EXPECT_TRUE(!registry.Find("name") && !registry.Find("Name"));
 }
 

@@ -64,16 +64,12 @@ TEST(Identity, QueryObjectWalksTheClassTreeAndGuidsCompareAllSixteenBytes) {
 
 struct CTestManager : CTSSingleton<CTestManager> {};
 
+using Tessel::CTSCustomException;
+
 // The message of the engine exception `make` throws, or "none".
 template <class Make>
 std::string Thrown(Make make) {
-  try {
-    make();
-  } catch (Tessel::CTSCustomException* exception) {
-    std::string message = exception->GetErrorMessage();
-    delete exception;
-    return message;
-  }
+  try { make(); } catch (CTSCustomException* e) { std::string m = e->GetErrorMessage(); delete e; return m; }
   return "none";
 }
 
@@ -85,9 +81,7 @@ TEST(Singleton, ASecondLiveInstanceIsRefusedUntilTheFirstIsGoneWithAFormattedExc
   EXPECT_EQ(Thrown([] { CTestManager second; }), refused);
   std::string text(5000, 'x');
   for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
-  using Tessel::CTSCustomException;
-  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Count too large! (%d)", 42); }),
-            "Count too large! (42)");
+  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Too large! (%d)", 42); }), "Too large! (42)");
   EXPECT_EQ(Thrown([&] { throw new CTSCustomException("%s", text.c_str()); }), text.substr(0, 4095));
   EXPECT_EQ(Thrown([] { throw new CTSCustomException(static_cast<const char*>(nullptr)); }), "");
 }
@@ -98,8 +92,7 @@ TEST(Stopwatch, MeasuresFromConstructionOrResetAndThenFromEachReading) {
   std::vector<double> readings;
   for (DWORD sleep : {250u, 16u, 0u, 400u, 300u}) {
     if (sleep == 300) Sleep(999), stopwatch.Reset();  // what passed before is dropped
-    Sleep(sleep);
-    readings.push_back(stopwatch.GetElapsedSeconds());
+    readings.push_back((Sleep(sleep), stopwatch.GetElapsedSeconds()));
   }
   EXPECT_EQ(readings, (std::vector<double>{0.25, 0.016, 0, 0.4, 0.3}));
   Platform::DisableVirtualClock();

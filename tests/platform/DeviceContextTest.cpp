@@ -10,38 +10,38 @@ namespace {
 constexpr DWORD kBackground = 0x123456;
 
 BITMAPINFO Header16(LONG width, LONG height) {
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 16, BI_RGB, 0, 0, 0, 0, 0};
-  return info;
+  return {{sizeof(BITMAPINFOHEADER), width, height, 1, 16, BI_RGB, 0, 0, 0, 0, 0}, {}};
 }
 
 // A distinct X1R5G5B5 pixel everywhere: red from x, green from y, blue from both.
 WORD Pixel(int x, int y) { return static_cast<WORD>(((x & 31) << 10) | ((y & 31) << 5) | ((x + y) & 31)); }
 
-TEST(DeviceContext, CopiesTakeTheirRectangleOfTheSectionToTheNearestPixel) {
+TEST(DeviceContext, OnlyTopDown16BitSectionsAreMadeAndCopiesTakeTheirRectangleToTheNearestPixel) {
+  BITMAPINFO kBad[] = {Header16(8, 8), Header16(8, -8), Header16(0, -8), Header16(100000, -100000)};
+  kBad[1].bmiHeader.biBitCount = 24;
+  void* out;  // nulled on failure
+  for (BITMAPINFO& bad : kBad)
+    EXPECT_TRUE(!CreateDIBSection(0, &bad, DIB_RGB_COLORS, &(out = &bad), nullptr, 0) && !out) << &bad - kBad;
+  EXPECT_EQ(CreateDIBSection(nullptr, nullptr, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
   RecordingWindow window;
   HWND handle = window.Handle();
-  ShowWindow(handle, SW_SHOW);
   RECT client;
-  GetClientRect(handle, &client);
+  ShowWindow(handle, SW_SHOW), GetClientRect(handle, &client);
   BITMAPINFO info = Header16(client.right, -client.bottom);
   WORD* bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
+  HDC memory = CreateCompatibleDC(nullptr), other = CreateCompatibleDC(nullptr);
   HBITMAP section =
       CreateDIBSection(memory, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
   ASSERT_TRUE(section && SelectObject(memory, section) && client.right % 2 == 0);
   // Plain top-down memory, rows of width times two bytes.
   for (int i = 0; i < client.right * client.bottom; ++i) bits[i] = Pixel(i % client.right, i / client.right);
-  const struct {
-    int x, y, width, height, srcX, srcY, srcWidth, srcHeight;  // srcWidth 0: BitBlt
-    DWORD rop;
-    bool done;
-  } kCopies[] = {// clang-format off
+  // clang-format off
+  // srcWidth 0: BitBlt. A mirrored copy draws nothing; only plain copies are done.
+  const struct { int x, y, width, height, srcX, srcY, srcWidth, srcHeight; DWORD rop; bool ok; } kCopies[] = {
       {0, 0, client.right, client.bottom, 0, 0, 0, 0, SRCCOPY, true},
       {10, 10, 40, 20, 0, 0, 20, 10, SRCCOPY, true},
       {100, 50, 20, 10, 300, 200, 0, 0, SRCCOPY, true}, {0, 0, 0, 10, 0, 0, 0, 0, SRCCOPY, true},
-      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true} /* mirrored: nothing */,
-      {0, 0, 10, 10, 0, 0, 0, 0, 0xEE0086, false}};
+      {0, 0, -10, 10, 0, 0, 10, 10, SRCCOPY, true}, {0, 0, 10, 10, 0, 0, 0, 0, 0xEE0086, false}};
   // clang-format on
   for (const auto& c : kCopies) {
     WindowReadback::Fill(handle, kBackground);
@@ -49,33 +49,21 @@ TEST(DeviceContext, CopiesTakeTheirRectangleOfTheSectionToTheNearestPixel) {
     bool done = c.srcWidth ? StretchBlt(dc, c.x, c.y, c.width, c.height, memory, c.srcX, c.srcY, c.srcWidth,
                                         c.srcHeight, c.rop)
                            : BitBlt(dc, c.x, c.y, c.width, c.height, memory, c.srcX, c.srcY, c.rop);
-    EXPECT_EQ(done, c.done);
-    ReleaseDC(handle, dc);
+    EXPECT_TRUE(done == c.ok && ReleaseDC(handle, dc));
     int srcWidth = c.srcWidth ? c.srcWidth : c.width, srcHeight = c.srcWidth ? c.srcHeight : c.height;
     for (int i = 0; i < client.right * client.bottom; ++i) {
       int x = i % client.right, y = i / client.right, dx = x - c.x, dy = y - c.y;
       DWORD rgb = WindowReadback::Pixel(handle, x, y), want = kBackground;
       // Whatever the window widened the channels to, their top five bits are the pixel's.
       WORD got = static_cast<WORD>(((rgb >> 19) & 31) << 10 | ((rgb >> 11) & 31) << 5 | ((rgb >> 3) & 31));
-      if (dx >= 0 && dx < c.width && dy >= 0 && dy < c.height && c.done)
+      if (dx >= 0 && dx < c.width && dy >= 0 && dy < c.height && c.ok)
         want = Pixel(c.srcX + dx * srcWidth / c.width, c.srcY + dy * srcHeight / c.height), rgb = got;
       ASSERT_EQ(rgb, want) << &c - kCopies << ": " << x << "," << y;
     }
   }
   // A selected bitmap cannot be deleted nor selected elsewhere.
-  HDC other = CreateCompatibleDC(nullptr);
   EXPECT_TRUE(!DeleteObject(section) && !SelectObject(other, section) && DeleteDC(other) && DeleteDC(memory));
   EXPECT_TRUE(DeleteObject(section) && !DeleteObject(section) && !GetDC(nullptr));
-}
-
-TEST(DeviceContext, OnlyTopDown16BitSectionsAreMade) {
-  BITMAPINFO kBad[] = {Header16(8, 8), Header16(8, -8), Header16(0, -8), Header16(100000, -100000)};
-  kBad[1].bmiHeader.biBitCount = 24;
-  for (BITMAPINFO& bad : kBad) {
-    void* bits = &bits;
-    EXPECT_TRUE(!CreateDIBSection(nullptr, &bad, DIB_RGB_COLORS, &bits, nullptr, 0) && !bits) << &bad - kBad;
-  }
-  EXPECT_EQ(CreateDIBSection(nullptr, nullptr, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
 }
 
 }  // namespace

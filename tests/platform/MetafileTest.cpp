@@ -52,8 +52,7 @@ TEST(Raster, PolygonsMatchAPointInPolygonReferenceForBothRules) {
       for (size_t i = 0; i < polygon.size(); ++i) {
         Gdi::PointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
         if ((a.y <= py) == (b.y <= py) || a.x + (py - a.y) * (b.x - a.x) / (b.y - a.y) <= px) continue;
-        ++crossed;
-        wound += a.y < b.y ? 1 : -1;
+        ++crossed, wound += a.y < b.y ? 1 : -1;
       }
       return winding ? wound != 0 : crossed % 2;
     };
@@ -79,8 +78,7 @@ TEST(Raster, EllipsesAndCirclesMatchAnExactReferenceOnEveryRow) {
     RECT box = {left, top, left + w, top + h};  // odd rounds are circles
     int width = round % 3 ? 1 : pen(random);
     RECT inner = {left + width, top + width, left + w - width, top + h - width};
-    filled.Clear().FillEllipse(box, kInk);
-    framed.Clear().FrameEllipse(box, width, kInk);
+    filled.Clear().FillEllipse(box, kInk), framed.Clear().FrameEllipse(box, width, kInk);
     auto in = [&](const RECT& r, int x, int y) { return EllipseSide(r, x, y) <= 0; };
     auto tie = [&](const RECT& r, int x, int y) { return EllipseSide(r, x, y) == 0; };
     // Centres exactly on the curve may go either way; none exist for circles.
@@ -97,7 +95,7 @@ TEST(Raster, EllipsesAndCirclesMatchAnExactReferenceOnEveryRow) {
   }
 }
 
-TEST(Raster, LinesTakeOnePixelPerStepNearestTheTrueLine) {
+TEST(Raster, LinesTakeOnePixelPerStepNearestTheTrueLineAndWideShapesStayOnTheCanvas) {
   std::mt19937 random(3);
   std::uniform_int_distribution<LONG> coordinate(-300, 400);
   GuardedCanvas canvas{64, 48};
@@ -117,28 +115,21 @@ TEST(Raster, LinesTakeOnePixelPerStepNearestTheTrueLine) {
     };
     ASSERT_NO_FATAL_FAILURE(canvas.Check(expected, round));
   }
-}
-
-TEST(Raster, WideLinesAndFramesStayOnTheCanvas) {
-  GuardedCanvas canvas{40, 30};
+  // Wide lines and frames, and shapes far larger than the canvas, stay on it.
   canvas.Clear().DrawLine(POINT{-100, 15}, POINT{140, 15}, 9, kInk);
   canvas.Check([](int, int y) { return y >= 11 && y <= 19; }, 0);
   Gdi::Raster raster = canvas.Clear();
   raster.FrameRect(RECT{5, 5, 25, 15}, 3, kInk);
-  canvas.Check(
-      [](int x, int y) {
-        return x >= 5 && x < 25 && y >= 5 && y < 15 && !(x >= 8 && x < 22 && y >= 8 && y < 12);
-      },
-      1);
+  canvas.Check([](int x, int y) {
+    return x >= 5 && x < 25 && y >= 5 && y < 15 && !(x >= 8 && x < 22 && y >= 8 && y < 12);
+  }, 1);
   raster.FrameEllipse(RECT{-1000, -1000, 1000, 1000}, 50000, kInk);
   raster.FillPolygons({{-1e7, -1e7}, {1e7, 0}, {-1e7, 1e7}}, {3}, false, kInk);
   canvas.Check([](int, int) { return true; }, 2);
 }
 
 BITMAPINFO Header(LONG width, LONG height, WORD bits = 24) {
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bits, BI_RGB, 0, 0, 0, 0, 0};
-  return info;
+  return {{sizeof(BITMAPINFOHEADER), width, height, 1, bits, BI_RGB, 0, 0, 0, 0, 0}, {}};
 }
 
 // A Windows metafile of 16-bit words: the header, each record (function and
@@ -146,10 +137,8 @@ BITMAPINFO Header(LONG width, LONG height, WORD bits = 24) {
 std::vector<BYTE> Wmf(std::vector<std::vector<int>> records, int headerWords = 9, int version = 0x300) {
   std::vector<int> words = {1, headerWords, version, 0, 0, 0, 0, 0, 0};
   records.push_back({0});
-  for (auto& record : records) {
-    words.insert(words.end(), {static_cast<int>(record.size() + 2), 0});
-    words.insert(words.end(), record.begin(), record.end());
-  }
+  for (auto& r : records)  // each record is led by its size in words
+    r.insert(r.begin(), {static_cast<int>(r.size() + 2), 0}), words.insert(words.end(), r.begin(), r.end());
   words[3] = static_cast<int>(words.size());
   std::vector<BYTE> bytes;
   for (int word : words) bytes.insert(bytes.end(), {static_cast<BYTE>(word), static_cast<BYTE>(word >> 8)});
@@ -167,18 +156,16 @@ const std::vector<BYTE> kHalfRectangle = Wmf({{0x020C, 10, 20}, {0x041B, 10, 10,
 TEST(Metafile, WindowsMetafilesTakeTheirFrameFromThePictureOrTheWindow) {
   METAFILEPICT sized = {MM_ANISOTROPIC, 5080, 2540, nullptr}, text = {MM_TEXT, 5080, 2540, nullptr};
   auto frame = [](int pixels) { return std::lround(pixels * 2540 / 96.0); };  // 0.01 mm at 96 dpi
-  const struct {
-    std::vector<BYTE> bytes;
-    const METAFILEPICT* picture;
-    std::vector<LONG> expected;  // frame right and bottom, bounds right, records; empty: refused
-  } kCases[] = {
+  // clang-format off
+  // The frame's right and bottom, the bounds' right, the records; empty: refused.
+  const struct { std::vector<BYTE> bytes; const METAFILEPICT* picture; std::vector<LONG> want; } kCases[] = {
       {kHalfRectangle, nullptr, {frame(20), frame(10), 19, 4}},
       {kHalfRectangle, &sized, {5080, 2540, 191, 4}},
       {kHalfRectangle, &text, {frame(20), frame(10), 19, 4}},  // only scalable pictures give the size
       {Wmf({{0x020B, 0, 0}, {0x020C, 7, 30}, {0x0418, 1, 2, 3, 4}}), nullptr, {frame(30), frame(7), 29, 5}},
       {Wmf({{0x020C, 10, 20}}, 8), nullptr, {}},
-      {Wmf({{0x020C, 10, 20}}, 9, 0x200), nullptr, {}},
-  };
+      {Wmf({{0x020C, 10, 20}}, 9, 0x200), nullptr, {}}};
+  // clang-format on
   for (const auto& c : kCases) {
     HENHMETAFILE metafile = Load(c.bytes, c.picture);
     ENHMETAHEADER h{};
@@ -186,22 +173,22 @@ TEST(Metafile, WindowsMetafilesTakeTheirFrameFromThePictureOrTheWindow) {
     if (GetEnhMetaFileHeader(metafile, sizeof(h), &h) == sizeof(h) && h.iType == EMR_HEADER &&
         h.dSignature == ENHMETA_SIGNATURE && GetEnhMetaFileHeader(metafile, 0, nullptr) == sizeof(h))
       got = {h.rclFrame.right, h.rclFrame.bottom, h.rclBounds.right, static_cast<LONG>(h.nRecords)};
-    EXPECT_EQ(got, c.expected) << &c - kCases;
-    EXPECT_EQ(DeleteEnhMetaFile(metafile) && !DeleteEnhMetaFile(metafile), metafile != nullptr);
-    EXPECT_EQ(GetEnhMetaFileHeader(metafile, sizeof(h), &h), 0u);
+    EXPECT_EQ(got, c.want) << &c - kCases;
+    EXPECT_TRUE((DeleteEnhMetaFile(metafile) && !DeleteEnhMetaFile(metafile)) == (metafile != nullptr) &&
+                !GetEnhMetaFileHeader(metafile, sizeof(h), &h));
   }
-  EXPECT_EQ(Load(kHalfRectangle, nullptr, 2), nullptr);  // one word short of its size
-  EXPECT_EQ(SetWinMetaFileBits(0, nullptr, nullptr, nullptr), nullptr);
-  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(kHalfRectangle.size()), kHalfRectangle.data()), nullptr);
+  // Refused: a file one word short of its size, no bytes, an old-format file read as an enhanced one.
+  EXPECT_FALSE(Load(kHalfRectangle, nullptr, 2) || SetWinMetaFileBits(0, nullptr, nullptr, nullptr) ||
+               SetEnhMetaFileBits(static_cast<UINT>(kHalfRectangle.size()), kHalfRectangle.data()));
 }
 
 TEST(Metafile, PlaysIntoACompatibleBitmapThatIsReadBackEitherWayUp) {
   HENHMETAFILE metafile = Load(kHalfRectangle);
   HDC dc = CreateCompatibleDC(nullptr), dc16 = CreateCompatibleDC(nullptr);
   RECT target = {10, 4, 50, 14};  // the window, 20 x 10, doubled across
-  BITMAPINFO topDown = Header(60, -20), bottomUp = Header(60, 20), wide = Header(61, 20), query{};
+  BITMAPINFO topDown = Header(60, -20), bottomUp = Header(60, 20), wide = Header(61, 20), query{},
+             info16 = Header(8, -8, 16);
   query.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  BITMAPINFO info16 = Header(8, -8, 16);
   void* pixels = nullptr;
   HBITMAP section = CreateDIBSection(dc16, &info16, DIB_RGB_COLORS, &pixels, nullptr, 0);
   SelectObject(dc16, section);
@@ -226,17 +213,15 @@ TEST(Metafile, PlaysIntoACompatibleBitmapThatIsReadBackEitherWayUp) {
   EXPECT_TRUE(query.bmiHeader.biWidth == 60 && query.bmiHeader.biBitCount == 24 &&
               query.bmiHeader.biSizeImage == 3600);
   logical.palVersion = 0x200;
-  const BOOL kRefused[] = {noBitmapYet,
-                           PlayEnhMetaFile(dc, metafile, nullptr),
-                           PlayEnhMetaFile(dc16, metafile, &target),  // only 24-bit bitmaps are played into
-                           PatBlt(dc, 0, 0, 5, 3, SRCCOPY),
-
-                           GetDIBits(dc, bitmap, 0, 20, rows.data(), &wide, DIB_RGB_COLORS) != 0,
-                           GetDIBits(dc, bitmap, 20, 1, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
-                           GetDIBits(dc, nullptr, 0, 20, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
-                           CreateCompatibleBitmap(dc, 0, 3) || CreateCompatibleBitmap(dc, 40000, 3),
-                           SelectPalette(dc, reinterpret_cast<HPALETTE>(dc), FALSE) != nullptr,
-                           CreatePalette(&logical) || CreatePalette(nullptr)};
+  // clang-format off
+  const BOOL kRefused[] = {  // only 24-bit bitmaps are played into
+      noBitmapYet, PlayEnhMetaFile(dc, metafile, nullptr), PlayEnhMetaFile(dc16, metafile, &target),
+      PatBlt(dc, 0, 0, 5, 3, SRCCOPY), GetDIBits(dc, bitmap, 0, 20, rows.data(), &wide, DIB_RGB_COLORS) != 0,
+      GetDIBits(dc, bitmap, 20, 1, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
+      GetDIBits(dc, nullptr, 0, 20, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
+      CreateCompatibleBitmap(dc, 0, 3) || CreateCompatibleBitmap(dc, 40000, 3) || CreatePalette(nullptr),
+      SelectPalette(dc, reinterpret_cast<HPALETTE>(dc), 0) != nullptr, CreatePalette(&logical) != nullptr};
+  // clang-format on
   for (const BOOL& refused : kRefused) EXPECT_FALSE(refused) << &refused - kRefused;
   EXPECT_TRUE(DeleteObject(palette) && !DeleteObject(palette) && DeleteObject(stock));  // stock ones stay
   EXPECT_EQ(SelectPalette(dc, stock, FALSE), stock);

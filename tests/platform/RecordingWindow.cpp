@@ -1,22 +1,15 @@
 #include "tests/platform/RecordingWindow.h"
 
-namespace {
+static std::vector<RecordedMessage> g_received;
 
-std::vector<RecordedMessage> g_received;
-
-LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   g_received.push_back({message, wParam});
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace
-
 RecordingWindow::RecordingWindow(HMENU menu) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = RecordingProcedure;
-  windowClass.lpszClassName = "RecordingWindow";
-  RegisterClassExA(&windowClass);
+  WNDCLASSEXA kind{sizeof(kind), 0, RecordingProcedure, 0, 0, 0, 0, 0, 0, 0, "RecordingWindow", 0};
+  RegisterClassExA(&kind);
   m_window = CreateWindowExA(0, "RecordingWindow", "test", WS_OVERLAPPED, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
                              nullptr, menu, GetModuleHandleA(nullptr), nullptr);
 }

@@ -5,10 +5,7 @@
 
 #include "platform/Platform.h"
 
-struct RecordedMessage {
-  UINT message;
-  WPARAM wParam;
-};
+struct RecordedMessage { UINT message; WPARAM wParam; };
 
 class RecordingWindow {
  public:
