@@ -2,10 +2,9 @@
 // pulse over the virtual clock, the log, the options, the resources, and the
 // program itself started as a user would.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <memory>
+#include <sys/stat.h>
 
 #include "app/AlphaAnimation.h"
 #include "app/EngineErrors.h"
@@ -17,8 +16,6 @@
 #include "engine/object/TSCustomException.h"
 #include "tests/common/RunTool.h"
 #include "tests/common/TestEvents.h"
-
-namespace {
 
 // One frame whose work takes workMs, paced to frameMs; the time it took.
 DWORD RunFrame(CFrameTimer& timer, DWORD workMs, DWORD frameMs) {
@@ -130,11 +127,7 @@ LRESULT CALLBACK CommandRecorder(HWND window, UINT message, WPARAM wParam, LPARA
 TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
   Platform::SetResources(&QarnResources());
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = CommandRecorder;
-  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDC_QARN);
-  windowClass.lpszClassName = "CommandRecorder";
+  const WNDCLASSEXA windowClass{sizeof(WNDCLASSEXA), 0, CommandRecorder, 0, 0, nullptr, nullptr, nullptr, nullptr, MAKEINTRESOURCEA(IDC_QARN), "CommandRecorder", nullptr};
   RegisterClassExA(&windowClass);
   HWND window = CreateWindowExA(0, "CommandRecorder", "", 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN));
@@ -180,5 +173,3 @@ TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
   EXPECT_TRUE(ReadWholeFile("last.bmp").size() == 54u + 640u * 480u * 3u && ReadWholeFile("last.bmp").substr(0, 2) == "BM");
   EXPECT_EQ(qarn("--headless --frames 3 --screenshot no/such/folder/last.png").status, 1);
 }
-
-}  // namespace

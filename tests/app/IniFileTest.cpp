@@ -2,16 +2,10 @@
 // its numbers and line ends checked against references on random input.
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdlib>
-#include <memory>
 #include <random>
-#include <string>
 
 #include "app/IniFile.h"
 #include "tests/common/TempFolder.h"
-
-namespace {
 
 // Parses the text through a read-only memory stream.
 bool ParseText(CIniFile* ini, const std::string& text) {
@@ -120,5 +114,3 @@ TEST(IniFile, CrLfTextsReadAsTheirLfTwinsOnRandomInput) {
     }
   }
 }
-
-}  // namespace

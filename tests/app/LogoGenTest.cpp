@@ -3,16 +3,8 @@
 // the picture is colourful and shows every mirror flip.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <set>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "tests/app/SdlBmp.h"
 #include "tests/common/RunTool.h"
-
-namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
@@ -65,5 +57,3 @@ TEST(LogoGen, RefusesBadArgumentsAndUnwritablePaths) {
     EXPECT_NE((run.out + run.errors).find(message), std::string::npos) << arguments << ": " << run.out << run.errors;
   }
 }
-
-}  // namespace

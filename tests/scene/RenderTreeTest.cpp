@@ -5,14 +5,8 @@
 // and the orders the tree fixes hold on a small scene.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <utility>
-#include <vector>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
@@ -30,8 +24,6 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 #endif
 
 inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
-
-namespace {
 
 // A render tree node for the tests: a solid block of its colour at its bound,
 // drawn through the device (so the clip rectangle holds it); while dirty it
@@ -234,7 +226,6 @@ TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
   EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
 }
 
-
 constexpr INT kWidth = 64;
 constexpr INT kHeight = 48;
 
@@ -416,5 +407,3 @@ TEST(DirtyRectOrder, RoomThatCannotBeHadThrowsTheEngineException) {
     delete exception;
   }
 }
-
-}  // namespace

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/text/TSFontLoader.h"
@@ -14,8 +12,6 @@
 #include "engine/text/TSTextRegistry.h"
 #include "tests/common/RunTool.h"
 #include "tests/platform/RecordingWindow.h"
-
-namespace {
 
 ToolRun Convert(const std::string& arguments) { return RunTool(GFXFONT_PATH, arguments); }
 
@@ -160,5 +156,3 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
     EXPECT_TRUE(run.status == 1 && run.errors.find(message) != std::string::npos) << arguments << ": " << run.status << " " << run.errors;
   }
 }
-
-}  // namespace

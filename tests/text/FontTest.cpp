@@ -2,13 +2,9 @@
 // bit address in every encoding, drawing them), the font loader and the text
 // registry's layout.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cctype>
-#include <cstdint>
 #include <fstream>
-#include <string>
-#include <vector>
+#include <sys/stat.h>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
@@ -18,8 +14,6 @@
 #include "engine/text/TSTextRegistry.h"
 #include "tests/common/TempFolder.h"
 #include "tests/platform/RecordingWindow.h"
-
-namespace {
 
 // A whole file: the 12-byte header, then the glyph data.
 inline std::string FontFile(int encoding, int height, int halfWidth, const std::vector<uint8_t>& data,
@@ -258,5 +252,3 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
   EXPECT_EQ(draw(3, &device, 0x7FFFFFF0, "abcd", -1, -1), " a@2147483632,20 b@2147483640,20");
   EXPECT_EQ(draw(8, &device, 10, "abc", -1, -1) + draw(3, &device, 10, nullptr, -1, -1) + draw(3, nullptr, 10, "abc", -1, -1), "");
 }
-
-}  // namespace
