@@ -65,12 +65,12 @@ class CTestNode : public CTSRenderTreeObject {
   }
 
   DWORD id;
+  TSNodeLog* m_log;
   bool updateEnabled = true, visible = true, dirty = false, childrenEnabled = true, hasBound = true;
   RECT bound = {};
   std::vector<RECT> rects;
   CTSUsePtr<CTSGDITexture> block;
   CTestNode* parentNode = nullptr;  // kept by the test that builds random scenes
-  TSNodeLog* m_log;
 };
 
 using Ids = std::vector<DWORD>;
@@ -86,14 +86,8 @@ void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userD
 
 class RenderTreeTest : public testing::Test {
  protected:
-  void SetUp() override {
-    Platform::EnableVirtualClock(1000, SYSTEMTIME{});
-    tree = new CTSRenderTree(128, true);
-  }
-  void TearDown() override {
-    if (tree != nullptr) tree->Release();
-    Platform::DisableVirtualClock();
-  }
+  void SetUp() override { Platform::EnableVirtualClock(1000, SYSTEMTIME{}), tree = new CTSRenderTree(128, true); }
+  void TearDown() override { tree->Release(), Platform::DisableVirtualClock(); }
 
   CTestNode* Node(DWORD id, INT priority = 0) {
     auto* node = new CTestNode(id, &log);
@@ -102,8 +96,7 @@ class RenderTreeTest : public testing::Test {
   // Adds under parent (the root when null) and runs the queued changes.
   CTestNode* Attach(DWORD id, CTSRenderTreeObject* parent = nullptr) {
     CTestNode* node = Node(id);
-    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr);
-    tree->Update();
+    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr), tree->Update();
     return node;
   }
   // The ids in the order the update pass visits them.
@@ -137,21 +130,18 @@ TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   CTSRenderTreeObject* root = tree->GetRoot();
   CTestNode *attached = Attach(1), *parent = Node(2), *child = Node(3), *loose = Node(5), *stale = Node(4);
   parent->AddChild(child, Record, &reports), stale->Release();
-  loose->AddChild(loose, Record, &reports);     // itself
-  root->AddChild(root, Record, &reports);       // itself, with a tree link
-  loose->AddChild(attached, Record, &reports);  // already in the tree
-  loose->AddChild(child, Record, &reports);     // already has a parent
-  loose->AddChild(stale, Record, &reports);     // not a live object
-  loose->AddChild(nullptr, Record, &reports);   // null
-  child->AddChild(parent, Record, &reports);    // its own ancestor
-  parent->RemoveChild(loose, Record, &reports);    // not a child
+  // Added: itself, itself with a tree link, one already in the tree, one that already has a parent,
+  // one no longer live, null, its own ancestor; removed: one that is not a child, null.
+  for (auto [to, added] : std::vector<std::pair<CTSRenderTreeObject*, CTSRenderTreeObject*>>{
+           {loose, loose}, {root, root}, {loose, attached}, {loose, child}, {loose, stale}, {loose, nullptr}, {child, parent}})
+    to->AddChild(added, Record, &reports);
+  parent->RemoveChild(loose, Record, &reports);
   parent->RemoveChild(nullptr, Record, &reports);  // null
   EXPECT_EQ(reports.results, (Results{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
   EXPECT_TRUE(reports.parents[1] == loose && reports.children[1] == loose);
   // Under the tree a removal's outcome comes with the next Update.
   root->RemoveChild(loose, Record, &reports);
-  EXPECT_EQ(reports.results.size(), 10u);
-  EXPECT_TRUE(UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
+  EXPECT_TRUE(reports.results.size() == 10u && UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
   log.destroyed.clear(), parent->Release();
   EXPECT_EQ(log.destroyed, (Ids{2, 3}));
   loose->Release();
@@ -211,10 +201,8 @@ TEST(RenderTreeAtExit, DISABLED_InAFreshProcess) {
   static TSExitOwner owner;
   owner.tree = new CTSRenderTree(8, true);
   auto* parent = new CTestNode(1, &owner.log);
-  owner.tree->GetRoot()->AddChild(parent, nullptr, nullptr);
-  owner.tree->Update();
-  parent->AddChild(new CTestNode(2, &owner.log), nullptr, nullptr);
-  owner.tree->Update();
+  owner.tree->GetRoot()->AddChild(parent, nullptr, nullptr), owner.tree->Update();
+  parent->AddChild(new CTestNode(2, &owner.log), nullptr, nullptr), owner.tree->Update();
   // Made after the owner, the registry is destroyed before it.
   EXPECT_NE(CTSRenderObjectRegistry::Live(), nullptr);
 }
@@ -226,8 +214,7 @@ TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
   EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
 }
 
-constexpr INT kWidth = 64;
-constexpr INT kHeight = 48;
+constexpr INT kWidth = 64, kHeight = 48;
 
 std::vector<Pixel555> Pixels(CTSGraphics* device) {
   CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
@@ -243,8 +230,7 @@ struct RandomScene {
   explicit RandomScene(unsigned seed) : random(seed) {
     const INT capacities[] = {-3, 0, 1, 2, 3, 5, 8, 64};
     tree = new CTSRenderTree(capacities[Pick(8)], true);
-    damage->hasBound = false;
-    damage->SetPriority(INT_MIN), tree->GetRoot()->AddChild(damage, nullptr, nullptr);
+    damage->hasBound = false, damage->SetPriority(INT_MIN), tree->GetRoot()->AddChild(damage, nullptr, nullptr);
     for (int i = Pick(6); i >= 0; --i) Add();
   }
   ~RandomScene() { tree != nullptr ? tree->Release() : void(); }
@@ -272,13 +258,12 @@ struct RandomScene {
     node->Paint(Colour()), node->SetPriority(Pick(5) - 2);
     node->parentNode = nodes.empty() || Pick(2) ? nullptr : nodes[Pick(int(nodes.size()))];
     (node->parentNode != nullptr ? node->parentNode : tree->GetRoot())->AddChild(node, nullptr, nullptr);
-    Changed(node);
-    nodes.push_back(node), ++created;
+    Changed(node), nodes.push_back(node), ++created;
   }
   void Change() {
     if (nodes.empty()) return Add();
     CTestNode* node = nodes[Pick(int(nodes.size()))];
-    switch (Pick(7)) {
+    switch (int change = Pick(7); change) {
       case 0: {  // move
         INT dx = Pick(21) - 10, dy = Pick(21) - 10;
         node->rects.push_back(node->bound);
@@ -286,24 +271,18 @@ struct RandomScene {
         return Changed(node);
       }
       case 1:  // hide or show
-        node->visible = !node->visible;
-        return node->visible ? Changed(node) : Damage(node);
-      case 2:  // close or open its children
-        node->childrenEnabled = !node->childrenEnabled;
+        return (node->visible = !node->visible) ? Changed(node) : Damage(node);
+      case 2:  // close or open its children, or move among its siblings
+      case 3:
         for (CTestNode* below : Subtree(node)) Damage(below);
-        return;
-      case 3:  // move among its siblings
-        for (CTestNode* below : Subtree(node)) Damage(below);
-        return node->SetPriority(Pick(5) - 2);
+        return change == 2 ? void(node->childrenEnabled = !node->childrenEnabled) : node->SetPriority(Pick(5) - 2);
       case 4:  // recolour
-        node->Paint(Colour());
-        return Changed(node);
+        return node->Paint(Colour()), Changed(node);
       case 5: {  // remove with everything below it
         std::vector<CTestNode*> gone = Subtree(node);
         for (CTestNode* below : gone) Damage(below);
         node->Destroy();
-        std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); });
-        return;
+        return void(std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); }));
       }
       default: return Add();
     }
