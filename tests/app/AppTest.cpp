@@ -8,7 +8,6 @@
 
 #include "app/AlphaAnimation.h"
 #include "app/EngineErrors.h"
-#include "app/FrameTimer.h"
 #include "app/GameFrame.h"
 #include "app/Options.h"
 #include "app/Resource.h"
@@ -162,13 +161,11 @@ TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
   }
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), "");
   std::filesystem::copy(QARN_DATA_DIR, ".", std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-  run = qarn("--headless --frames 60");
+  run = qarn("--headless --frames 3 --screenshot last.bmp");
   ASSERT_EQ(run.status, 0) << run.out << run.errors;
   // The log holds what the run did between its banners (their form is the log's own test).
   EXPECT_NE(ReadWholeFile("QarnLog.txt").find("---\nGame Window Created OK!\nCreate Graphics Device With 640 x 480, FullScreen = False OK!\n---"),
             std::string::npos) << ReadWholeFile("QarnLog.txt");
-  run = qarn("--headless --frames 3 --screenshot last.bmp");
-  ASSERT_EQ(run.status, 0) << run.out << run.errors;
   EXPECT_NE(run.out.find("Screenshot saved to " + folder.Path() + "/last.bmp"), std::string::npos) << run.out;
   EXPECT_TRUE(ReadWholeFile("last.bmp").size() == 54u + 640u * 480u * 3u && ReadWholeFile("last.bmp").substr(0, 2) == "BM");
   EXPECT_EQ(qarn("--headless --frames 3 --screenshot no/such/folder/last.png").status, 1);

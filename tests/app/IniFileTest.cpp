@@ -8,9 +8,8 @@
 #include "tests/common/TempFolder.h"
 
 // Parses the text through a read-only memory stream.
-bool ParseText(CIniFile* ini, const std::string& text) {
-  std::string copy = text;
-  CTSIOStream stream(copy.data(), static_cast<int32_t>(copy.size()), CTSIOStream::kRead, false);
+bool ParseText(CIniFile* ini, std::string text) {
+  CTSIOStream stream(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kRead, false);
   return ini->Parse(&stream);
 }
 
@@ -101,11 +100,9 @@ TEST(IniFile, CrLfTextsReadAsTheirLfTwinsOnRandomInput) {
   const char alphabet[] = "[]=\"\n \tab";
   const char* names[] = {"", "a", "b", "ab", "ba", "aa", "bb"};
   for (int i = 0; i < 3000; ++i) {
-    std::string lf;
-    int length = static_cast<int>(random() % 60);
-    for (int c = 0; c < length; ++c) lf += alphabet[random() % (sizeof(alphabet) - 1)];
-    std::string crlf;
-    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string lf, crlf;
+    for (int length = static_cast<int>(random() % 60); length > 0; --length)
+      lf += alphabet[random() % (sizeof(alphabet) - 1)], crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
     CIniFile first, second;
     ASSERT_TRUE(ParseText(&first, lf) && ParseText(&second, crlf));
     for (const char* section : names) {

@@ -8,7 +8,6 @@
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/text/TSFontLoader.h"
-#include "engine/text/TSPointFont.h"
 #include "engine/text/TSTextRegistry.h"
 #include "tests/common/RunTool.h"
 #include "tests/platform/RecordingWindow.h"
@@ -53,13 +52,10 @@ class ConverterTest : public testing::Test {
 
   // The device shows picture at (x, y) in white, centred in a cell of width.
   void ExpectPicture(INT x, INT y, INT cellWidth, const Picture& picture, const char* what) {
-    INT offset = (cellWidth - INT(picture[0].size())) / 2;
     for (INT row = 0; row < INT(picture.size()); ++row)
-      for (INT column = 0; column < cellWidth; ++column) {
-        INT source = column - offset;
-        bool set = source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#';
-        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF, set ? 0xF8F8F8u : 0u) << what << " at " << column << "," << row;
-      }
+      for (INT column = 0, source = -(cellWidth - INT(picture[0].size())) / 2; column < cellWidth; ++column, ++source)
+        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF,
+                  source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#' ? 0xF8F8F8u : 0u) << what << " at " << column << "," << row;
   }
 
   TempFolder m_folder;

@@ -8,7 +8,6 @@
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
-#include "engine/graphics/software/TSGDITexture.h"
 #include "engine/text/TSFontLoader.h"
 #include "engine/text/TSPointFont.h"
 #include "engine/text/TSTextRegistry.h"
@@ -87,8 +86,8 @@ TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
   CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(FONT_ENCODING_GB2312, 10)));
   EXPECT_TRUE(font->GetCharWidth() == 3 && font->GetCharHeight() == 5 && font->GetWideCharWidth() == 5 && font->GetWideCharHeight() == 5);
   INT width = 0, height = 0, wideWidth = 0, wideHeight = 0;
-  EXPECT_TRUE(font->GetCharSize(200, width, height) && font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight));
-  EXPECT_TRUE(width == 3 && height == 5 && wideWidth == 5 && wideHeight == 5);
+  EXPECT_TRUE(font->GetCharSize(200, width, height) && font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight) &&
+              width == 3 && height == 5 && wideWidth == 5 && wideHeight == 5);
   // A null or unreadable stream keeps the font.
   const std::string file = IdentityFont(FONT_ENCODING_GB2312, 4);
   CTSUsePtr<CTSIOStream> writeOnly(MemoryStream(file, CTSIOStream::kWrite));
