@@ -105,12 +105,10 @@ class QarnSceneFixture : public testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories("Background");
-    std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp",
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp");
     m_logo = ReadLogo("Background/logo.bmp");
     ASSERT_EQ(m_logo.size(), size_t(kWidth) * kHeight) << "not a 640 x 480 24-bit BMP";
-    Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
-    Platform::SetResources(&QarnResources());
+    Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0}), Platform::SetResources(&QarnResources());
   }
   void TearDown() override { Platform::DisableVirtualClock(); }
 
@@ -118,9 +116,8 @@ class QarnSceneFixture : public testing::Test {
   static CGameFrame& StartWindow() {
     CGameFrame& frame = CGameFrame::Instance();
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    EXPECT_TRUE(frame.CreateGameWindow(instance, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN))));
-    EXPECT_TRUE(frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, kWidth, kHeight, false));
-    EXPECT_EQ(frame.GetFramesDrawn(), 0u);
+    EXPECT_TRUE(frame.CreateGameWindow(instance, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN))) &&
+                frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, kWidth, kHeight, false) && frame.GetFramesDrawn() == 0u);
     return frame;
   }
 
@@ -136,8 +133,7 @@ TEST_F(QarnSceneFixture, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOf
     SCOPED_TRACE(dirtyRects);
     std::ofstream("Settings.ini", std::ios::binary) << "[Settting]\r\nEnableDirtyRect=" << dirtyRects << "\r\nLockFPS=" << dirtyRects << "\r\n";
     InChildProcess([&] {
-      CGameFrame::Instance().SetFrameLimit(40);
-      WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+      CGameFrame::Instance().SetFrameLimit(40), WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
       CGameFrame& frame = CGameFrame::Instance();
       EXPECT_TRUE(frame.GetFramesDrawn() == 40 && frame.GetRenderTree()->IsDirtyRectEnabled() == dirtyRects && timeGetTime() == (dirtyRects ? 40u * 30u : 0u));
       // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.

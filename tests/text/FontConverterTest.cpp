@@ -106,14 +106,11 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
     ASSERT_TRUE(font && font->GetCharWidth() == 4 && font->GetCharHeight() == 8);
     m_device->Clear(CTSColor(0xFF000000));
     ASSERT_TRUE(font->DrawChar('A', 5, 5, m_device, CTSColor(~0u)) && font->DrawChar('Z', 40, 5, m_device, CTSColor(~0u)) &&
-                font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)));
+                font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)) &&
+                (grid.encoding != 3 || font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u))));
     ExpectPicture(5, 5, 4, letter, "A"), ExpectPicture(20, 5, 8, one, "U+4E00");
     ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."}, "missing single");
-    if (grid.encoding == 3) {
-      // A grid cell without a glyph holds the box.
-      ASSERT_TRUE(font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u)));
-      ExpectPicture(60, 5, 8, box, "missing wide");
-    }
+    if (grid.encoding == 3) ExpectPicture(60, 5, 8, box, "missing wide");  // a grid cell without a glyph holds the box
   }
 }
 
@@ -135,11 +132,10 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
       {"bdf advance above height", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n",
        "bad.bdf", "wider than the height"}, };
   for (const auto& c : cases) {
-    WriteFile(c.file, c.content);
-    std::remove("out.gfxFont");
+    WriteFile(c.file, c.content), std::remove("out.gfxFont");
     ToolRun run = Convert(std::string("--encoding 3 ") + c.file + " out.gfxFont");
-    EXPECT_TRUE(run.status == 1 && run.errors.find(c.message) != std::string::npos) << c.what << ": " << run.status << " " << run.errors;
-    EXPECT_EQ(ReadWholeFile("out.gfxFont"), "") << c.what;
+    EXPECT_TRUE(run.status == 1 && run.errors.find(c.message) != std::string::npos && ReadWholeFile("out.gfxFont").empty())
+        << c.what << ": " << run.status << " " << run.errors;
   }
 
   WriteFile("good.hex", good);
