@@ -213,8 +213,7 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
   CTSUsePtr<CTSGDITexture> block(new CTSGDITexture);
   ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0));
-  block->ClearRect(CTSColor(0xFFF80000), nullptr);
-  device->Clear(CTSColor(0));
+  block->ClearRect(CTSColor(0xFFF80000), nullptr), device->Clear(CTSColor(0));
   CImageObject image;
   image.SetPosition(5, 7), image.Draw(device.Get());  // without an image: nothing
   image.SetImage(block.Get());
