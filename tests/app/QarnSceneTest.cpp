@@ -78,9 +78,15 @@ uint32_t AlphaInFrame(int frames, DWORD frameMs) {
 
 // Qarn's application object lives until its process ends: each run goes in a
 // forked child of its own, which passes when the body ran with every check passing.
+// The child's failures are written where the parent shows them.
 template <class Body>
 void InChildProcess(Body body) {
-  EXPECT_EXIT({ body(); std::exit(testing::Test::HasFailure()); }, testing::ExitedWithCode(0), "");
+  EXPECT_EXIT({
+    body();
+    const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+    for (int i = 0; i < result->total_part_count(); ++i) std::fprintf(stderr, "%s\n", result->GetTestPartResult(i).message());
+    std::exit(result->Failed());
+  }, testing::ExitedWithCode(0), "");
 }
 
 
@@ -239,8 +245,7 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   EXPECT_TRUE(sprite->GetBoundRect(rects) && Text(rects[0]) == Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4})) << Text(rects[0]);
   sprite->SetImage(nullptr);  // an empty place
   EXPECT_TRUE(second->GetUseCount() == 1 && !sprite->GetBoundRect(rects));
-  sprite->SetImage(first.Get());
   CTSRenderTree* tree = new CTSRenderTree(8, true);
-  tree->GetRoot()->AddChild(sprite, nullptr, nullptr), tree->Release();
+  sprite->SetImage(first.Get()), tree->GetRoot()->AddChild(sprite, nullptr, nullptr), tree->Release();
   EXPECT_EQ(first->GetUseCount(), 1);
 }

@@ -72,10 +72,9 @@ class CTestNode : public CTSRenderTreeObject {
 };
 
 using Ids = std::vector<DWORD>;
-using Results = std::vector<INT>;
 
 // Every outcome reported through the callback, with the callback's arguments.
-struct TSReports { std::vector<CTSRenderTreeObject*> parents, children; Results results; };
+struct TSReports { std::vector<CTSRenderTreeObject*> parents, children; std::vector<INT> results; };
 
 void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userData, INT result) {
   auto* reports = static_cast<TSReports*>(userData);
@@ -134,7 +133,7 @@ TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
     to->AddChild(added, Record, &reports);
   parent->RemoveChild(loose, Record, &reports);
   parent->RemoveChild(nullptr, Record, &reports);  // null
-  EXPECT_EQ(reports.results, (Results{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
+  EXPECT_EQ(reports.results, (std::vector<INT>{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
   EXPECT_TRUE(reports.parents[1] == loose && reports.children[1] == loose);
   // Under the tree a removal's outcome comes with the next Update.
   root->RemoveChild(loose, Record, &reports);
@@ -156,7 +155,7 @@ TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateThenReportAndCallTheHooks
   hook->AddChild(child, Record, &reports);
   EXPECT_TRUE(reports.results.size() == 1 && hook->added.empty());
   tree->Update();
-  EXPECT_TRUE(reports.results == (Results{0, 0}) && reports.parents[1] == hook && hook->added == std::vector<CTSRenderTreeObject*>{child});
+  EXPECT_TRUE(reports.results == (std::vector<INT>{0, 0}) && reports.parents[1] == hook && hook->added == std::vector<CTSRenderTreeObject*>{child});
   loose->AddChild(child, Record, &reports);
   EXPECT_EQ(reports.results.back(), 2);  // added through the tree: a tree link
   child->Destroy();

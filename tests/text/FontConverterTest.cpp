@@ -70,8 +70,7 @@ TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
   ToolRun run = Convert("--encoding 3 source.hex out.gfxFont");
   ASSERT_EQ(run.status, 0) << run.errors;
   CTSUsePtr<CTSFont> font(Load("out.gfxFont"));
-  ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16);
-  ASSERT_TRUE(CTSTextRegistry::Instance().AddFont(20, font.Get()));
+  ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16 && CTSTextRegistry::Instance().AddFont(20, font.Get()));
   // "A", U+554A (B0A1), U+03B1 (A6C1, an 8-wide glyph centred in its cell),
   // U+554B (B0A2, not in the source: the replacement, centred), a carriage
   // return (a control character: blank), "B" (not in the source).

@@ -229,8 +229,7 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
-    font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns);
-    return font->calls;
+    return font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns), font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
   const struct { const char* text; INT length, maxColumns; const char* calls; } cases[] = {
