@@ -5,22 +5,14 @@
 // and the orders the tree fixes hold on a small scene.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <utility>
-#include <vector>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
-#include "engine/graphics/software/TSGDITexture.h"
 #include "engine/object/TSCustomException.h"
 #include "engine/scene/TSRenderObjectRegistry.h"
 #include "engine/scene/TSRenderTree.h"
-#include "platform/Platform.h"
 #include "tests/common/RunTool.h"
 #include "tests/platform/RecordingWindow.h"
 
@@ -30,8 +22,6 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 #endif
 
 inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
-
-namespace {
 
 // A render tree node for the tests: a solid block of its colour at its bound,
 // drawn through the device (so the clip rectangle holds it); while dirty it
@@ -73,19 +63,18 @@ class CTestNode : public CTSRenderTreeObject {
   }
 
   DWORD id;
+  TSNodeLog* m_log;
   bool updateEnabled = true, visible = true, dirty = false, childrenEnabled = true, hasBound = true;
   RECT bound = {};
   std::vector<RECT> rects;
   CTSUsePtr<CTSGDITexture> block;
   CTestNode* parentNode = nullptr;  // kept by the test that builds random scenes
-  TSNodeLog* m_log;
 };
 
 using Ids = std::vector<DWORD>;
-using Results = std::vector<INT>;
 
 // Every outcome reported through the callback, with the callback's arguments.
-struct TSReports { std::vector<CTSRenderTreeObject*> parents, children; Results results; };
+struct TSReports { std::vector<CTSRenderTreeObject*> parents, children; std::vector<INT> results; };
 
 void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userData, INT result) {
   auto* reports = static_cast<TSReports*>(userData);
@@ -94,14 +83,8 @@ void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userD
 
 class RenderTreeTest : public testing::Test {
  protected:
-  void SetUp() override {
-    Platform::EnableVirtualClock(1000, SYSTEMTIME{});
-    tree = new CTSRenderTree(128, true);
-  }
-  void TearDown() override {
-    if (tree != nullptr) tree->Release();
-    Platform::DisableVirtualClock();
-  }
+  void SetUp() override { Platform::EnableVirtualClock(1000, SYSTEMTIME{}), tree = new CTSRenderTree(128, true); }
+  void TearDown() override { tree->Release(), Platform::DisableVirtualClock(); }
 
   CTestNode* Node(DWORD id, INT priority = 0) {
     auto* node = new CTestNode(id, &log);
@@ -110,8 +93,7 @@ class RenderTreeTest : public testing::Test {
   // Adds under parent (the root when null) and runs the queued changes.
   CTestNode* Attach(DWORD id, CTSRenderTreeObject* parent = nullptr) {
     CTestNode* node = Node(id);
-    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr);
-    tree->Update();
+    (parent != nullptr ? parent : tree->GetRoot())->AddChild(node, nullptr, nullptr), tree->Update();
     return node;
   }
   // The ids in the order the update pass visits them.
@@ -137,32 +119,27 @@ TEST_F(RenderTreeTest, ChildrenAreOrderedByPriorityWithEqualOnesInInsertionOrder
   root->RemoveAllChildren(nullptr, nullptr);
   CTestNode* first = Attach(1);
   Attach(2), Attach(3), first->SetPriority(1);
-  EXPECT_EQ(first->GetPriority(), 1);
-  EXPECT_EQ(UpdateOrder(), (Ids{2, 3, 1}));
+  EXPECT_TRUE(first->GetPriority() == 1 && UpdateOrder() == (Ids{2, 3, 1}));
 }
 
 TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   CTSRenderTreeObject* root = tree->GetRoot();
   CTestNode *attached = Attach(1), *parent = Node(2), *child = Node(3), *loose = Node(5), *stale = Node(4);
   parent->AddChild(child, Record, &reports), stale->Release();
-  loose->AddChild(loose, Record, &reports);     // itself
-  root->AddChild(root, Record, &reports);       // itself, with a tree link
-  loose->AddChild(attached, Record, &reports);  // already in the tree
-  loose->AddChild(child, Record, &reports);     // already has a parent
-  loose->AddChild(stale, Record, &reports);     // not a live object
-  loose->AddChild(nullptr, Record, &reports);   // null
-  child->AddChild(parent, Record, &reports);    // its own ancestor
-  parent->RemoveChild(loose, Record, &reports);    // not a child
+  // Added: itself, itself with a tree link, one already in the tree, one that already has a parent,
+  // one no longer live, null, its own ancestor; removed: one that is not a child, null.
+  for (auto [to, added] : std::vector<std::pair<CTSRenderTreeObject*, CTSRenderTreeObject*>>{
+           {loose, loose}, {root, root}, {loose, attached}, {loose, child}, {loose, stale}, {loose, nullptr}, {child, parent}})
+    to->AddChild(added, Record, &reports);
+  parent->RemoveChild(loose, Record, &reports);
   parent->RemoveChild(nullptr, Record, &reports);  // null
-  EXPECT_EQ(reports.results, (Results{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
+  EXPECT_EQ(reports.results, (std::vector<INT>{0, 4, 4, 2, 3, 1, 1, 4, 6, 1}));
   EXPECT_TRUE(reports.parents[1] == loose && reports.children[1] == loose);
   // Under the tree a removal's outcome comes with the next Update.
   root->RemoveChild(loose, Record, &reports);
-  EXPECT_EQ(reports.results.size(), 10u);
-  EXPECT_TRUE(UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
-  log.destroyed.clear(), parent->Release();
-  EXPECT_EQ(log.destroyed, (Ids{2, 3}));
-  loose->Release();
+  EXPECT_TRUE(reports.results.size() == 10u && UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
+  log.destroyed.clear(), parent->Release(), loose->Release();
+  EXPECT_EQ(log.destroyed, (Ids{2, 3, 5}));
 }
 
 TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateThenReportAndCallTheHooks) {
@@ -178,8 +155,7 @@ TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateThenReportAndCallTheHooks
   hook->AddChild(child, Record, &reports);
   EXPECT_TRUE(reports.results.size() == 1 && hook->added.empty());
   tree->Update();
-  EXPECT_TRUE(reports.results == (Results{0, 0}) && reports.parents[1] == hook);
-  EXPECT_EQ(hook->added, std::vector<CTSRenderTreeObject*>{child});
+  EXPECT_TRUE(reports.results == (std::vector<INT>{0, 0}) && reports.parents[1] == hook && hook->added == std::vector<CTSRenderTreeObject*>{child});
   loose->AddChild(child, Record, &reports);
   EXPECT_EQ(reports.results.back(), 2);  // added through the tree: a tree link
   child->Destroy();
@@ -219,10 +195,8 @@ TEST(RenderTreeAtExit, DISABLED_InAFreshProcess) {
   static TSExitOwner owner;
   owner.tree = new CTSRenderTree(8, true);
   auto* parent = new CTestNode(1, &owner.log);
-  owner.tree->GetRoot()->AddChild(parent, nullptr, nullptr);
-  owner.tree->Update();
-  parent->AddChild(new CTestNode(2, &owner.log), nullptr, nullptr);
-  owner.tree->Update();
+  owner.tree->GetRoot()->AddChild(parent, nullptr, nullptr), owner.tree->Update();
+  parent->AddChild(new CTestNode(2, &owner.log), nullptr, nullptr), owner.tree->Update();
   // Made after the owner, the registry is destroyed before it.
   EXPECT_NE(CTSRenderObjectRegistry::Live(), nullptr);
 }
@@ -230,13 +204,10 @@ TEST(RenderTreeAtExit, DISABLED_InAFreshProcess) {
 TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
   TempFolder folder;
   ToolRun run = RunTool(std::filesystem::read_symlink("/proc/self/exe").string(), "--gtest_also_run_disabled_tests --gtest_filter=RenderTreeAtExit.DISABLED_*");
-  EXPECT_EQ(run.status, 0) << run.out << run.errors;
-  EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
+  EXPECT_TRUE(run.status == 0 && run.out.find("[  PASSED  ] 1 test") != std::string::npos) << run.out << run.errors;
 }
 
-
-constexpr INT kWidth = 64;
-constexpr INT kHeight = 48;
+constexpr INT kWidth = 64, kHeight = 48;
 
 std::vector<Pixel555> Pixels(CTSGraphics* device) {
   CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
@@ -252,8 +223,7 @@ struct RandomScene {
   explicit RandomScene(unsigned seed) : random(seed) {
     const INT capacities[] = {-3, 0, 1, 2, 3, 5, 8, 64};
     tree = new CTSRenderTree(capacities[Pick(8)], true);
-    damage->hasBound = false;
-    damage->SetPriority(INT_MIN), tree->GetRoot()->AddChild(damage, nullptr, nullptr);
+    damage->hasBound = false, damage->SetPriority(INT_MIN), tree->GetRoot()->AddChild(damage, nullptr, nullptr);
     for (int i = Pick(6); i >= 0; --i) Add();
   }
   ~RandomScene() { tree != nullptr ? tree->Release() : void(); }
@@ -281,13 +251,12 @@ struct RandomScene {
     node->Paint(Colour()), node->SetPriority(Pick(5) - 2);
     node->parentNode = nodes.empty() || Pick(2) ? nullptr : nodes[Pick(int(nodes.size()))];
     (node->parentNode != nullptr ? node->parentNode : tree->GetRoot())->AddChild(node, nullptr, nullptr);
-    Changed(node);
-    nodes.push_back(node), ++created;
+    Changed(node), nodes.push_back(node), ++created;
   }
   void Change() {
     if (nodes.empty()) return Add();
     CTestNode* node = nodes[Pick(int(nodes.size()))];
-    switch (Pick(7)) {
+    switch (int change = Pick(7); change) {
       case 0: {  // move
         INT dx = Pick(21) - 10, dy = Pick(21) - 10;
         node->rects.push_back(node->bound);
@@ -295,24 +264,18 @@ struct RandomScene {
         return Changed(node);
       }
       case 1:  // hide or show
-        node->visible = !node->visible;
-        return node->visible ? Changed(node) : Damage(node);
-      case 2:  // close or open its children
-        node->childrenEnabled = !node->childrenEnabled;
+        return (node->visible = !node->visible) ? Changed(node) : Damage(node);
+      case 2:  // close or open its children, or move among its siblings
+      case 3:
         for (CTestNode* below : Subtree(node)) Damage(below);
-        return;
-      case 3:  // move among its siblings
-        for (CTestNode* below : Subtree(node)) Damage(below);
-        return node->SetPriority(Pick(5) - 2);
+        return change == 2 ? void(node->childrenEnabled = !node->childrenEnabled) : node->SetPriority(Pick(5) - 2);
       case 4:  // recolour
-        node->Paint(Colour());
-        return Changed(node);
+        return node->Paint(Colour()), Changed(node);
       case 5: {  // remove with everything below it
         std::vector<CTestNode*> gone = Subtree(node);
         for (CTestNode* below : gone) Damage(below);
         node->Destroy();
-        std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); });
-        return;
+        return void(std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); }));
       }
       default: return Add();
     }
@@ -339,11 +302,9 @@ TEST(DirtyRect, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBounds) {
       for (int i = scene.Pick(4); i >= 0; --i) scene.Change();
       if (scene.Pick(6) == 0)  // a back buffer that lost its content
         devices[0]->SetClipRect(nullptr), devices[0]->Clear(CTSColor(0xFF00FFFF)), scene.tree->RequestFullRedraw();
-      scene.tree->Update();
       std::vector<Pixel555> before = Pixels(devices[0].Get());
-      scene.tree->Render(devices[0].Get());
       RECT bounds, kept;
-      scene.tree->GetDirtyBounds(&bounds);
+      scene.tree->Update(), scene.tree->Render(devices[0].Get()), scene.tree->GetDirtyBounds(&bounds);
       std::vector<Pixel555> dirty = Pixels(devices[0].Get());
       for (INT i = 0, x = 0, y = 0; i < kWidth * kHeight; ++i, x = i % kWidth, y = i / kWidth)
         ASSERT_TRUE((x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom) || dirty[i] == before[i]) << x << "," << y;
@@ -376,11 +337,9 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
   for (INT capacity : {128, 2}) {
     SCOPED_TRACE(capacity);
     CTSRenderTree* tree = new CTSRenderTree(capacity, true);
-    const RECT bounds[] = {{0, 0, 200, 200},      // meets all three records
-                           {141, 141, 149, 149},  // inside the largest, meets a later one
-                           {20, 20, 120, 120},    // meets two apart, lies in neither
-                           {300, 200, 310, 210},  // meets none
-                           {12, 12, 28, 28}};
+    // Bounds that meet all three records; lie inside the largest and meet a later one; meet two
+    // apart and lie in neither; meet none; and the sixth node's own.
+    const RECT bounds[] = {{0, 0, 200, 200}, {141, 141, 149, 149}, {20, 20, 120, 120}, {300, 200, 310, 210}, {12, 12, 28, 28}};
     for (DWORD id = 1; id <= 8; ++id) {
       auto* node = new CTestNode(id, &log);
       node->bound = bounds[id <= 4 ? id - 1 : id == 6 ? 4 : 3];
@@ -394,9 +353,8 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
     tree->Update(), log.painted.clear(), tree->Render(device.Get());
     RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160}, whole = {0, 0, 320, 240}, got;
     if (capacity == 128) {
-      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{
-                                 {0, r2}, {0, r1}, {0, r3}, {1, r2}, {1, r1}, {1, r3}, {2, r2}, {3, r2}, {3, r1},
-                                 {6, bounds[4]}}));
+      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{{0, r2}, {0, r1}, {0, r3}, {1, r2}, {1, r1}, {1, r3},
+                                                                  {2, r2}, {3, r2}, {3, r1}, {6, bounds[4]}}));
       EXPECT_EQ(*tree->GetDirtyBounds(&got), (RECT{10, 10, 160, 160}));
     } else {
       // The list holds capacity less one records: the fourth has the frame drawn and reported in full.
@@ -408,13 +366,9 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
 }
 
 TEST(DirtyRectOrder, RoomThatCannotBeHadThrowsTheEngineException) {
-  try {
-    new CTSRenderTree(INT_MAX, true);
-    FAIL() << "no exception";
-  } catch (Tessel::CTSCustomException* exception) {
-    EXPECT_STREQ(exception->GetErrorMessage(), "Dirty Rect Count too large!");
-    delete exception;
-  }
+  Tessel::CTSCustomException* thrown = nullptr;
+  try { new CTSRenderTree(INT_MAX, true); } catch (Tessel::CTSCustomException* exception) { thrown = exception; }
+  ASSERT_NE(thrown, nullptr);
+  EXPECT_STREQ(thrown->GetErrorMessage(), "Dirty Rect Count too large!");
+  delete thrown;
 }
-
-}  // namespace

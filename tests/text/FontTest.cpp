@@ -2,24 +2,17 @@
 // bit address in every encoding, drawing them), the font loader and the text
 // registry's layout.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cctype>
-#include <cstdint>
 #include <fstream>
-#include <string>
-#include <vector>
+#include <sys/stat.h>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
-#include "engine/graphics/software/TSGDITexture.h"
 #include "engine/text/TSFontLoader.h"
 #include "engine/text/TSPointFont.h"
 #include "engine/text/TSTextRegistry.h"
 #include "tests/common/TempFolder.h"
 #include "tests/platform/RecordingWindow.h"
-
-namespace {
 
 // A whole file: the 12-byte header, then the glyph data.
 inline std::string FontFile(int encoding, int height, int halfWidth, const std::vector<uint8_t>& data,
@@ -93,8 +86,8 @@ TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
   CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(FONT_ENCODING_GB2312, 10)));
   EXPECT_TRUE(font->GetCharWidth() == 3 && font->GetCharHeight() == 5 && font->GetWideCharWidth() == 5 && font->GetWideCharHeight() == 5);
   INT width = 0, height = 0, wideWidth = 0, wideHeight = 0;
-  EXPECT_TRUE(font->GetCharSize(200, width, height) && font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight));
-  EXPECT_TRUE(width == 3 && height == 5 && wideWidth == 5 && wideHeight == 5);
+  EXPECT_TRUE(font->GetCharSize(200, width, height) && font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight) &&
+              width == 3 && height == 5 && wideWidth == 5 && wideHeight == 5);
   // A null or unreadable stream keeps the font.
   const std::string file = IdentityFont(FONT_ENCODING_GB2312, 4);
   CTSUsePtr<CTSIOStream> writeOnly(MemoryStream(file, CTSIOStream::kWrite));
@@ -126,7 +119,6 @@ TEST(PointFontGlyphs, SingleByteCodesOneTo128AndGlyphsPastTheDataEnd) {
   EXPECT_TRUE(DrawWide(whole.Get(), 0xA1, 0xA3) == Wide(2) && DrawWide(whole.Get(), 0xA1, 0xA4) == kFallback);
   std::string cut = file.substr(0, file.size() - 1);
   cut[8] = char(cut[8] - 1);  // one byte less data, so stated
-  ASSERT_LT(int64_t(cut.size() - 12) * 8, 25 + 1 + 128 * 15 + 3 * 25);
   CTSUsePtr<CTSPointFont> shortened(Loaded(cut));
   EXPECT_TRUE(DrawWide(shortened.Get(), 0xA1, 0xA2) == Wide(1) && DrawWide(shortened.Get(), 0xA1, 0xA3) == kFallback);
 }
@@ -206,8 +198,8 @@ TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   CTSFontLoader& loader = CTSFontLoader::Instance();
   CTSUsePtr<CTSFont> point(loader.CreateFont(TS_GUID_POINT_FONT));
   ASSERT_TRUE(point && *point->GetClassGUID() == TS_GUID_POINT_FONT && point->GetUseCount() == 1);
-  EXPECT_EQ(loader.CreateFont(kRecordingKind), nullptr);
-  EXPECT_TRUE(!loader.RegisterFont(kRecordingKind, nullptr, 0) && loader.RegisterFont(kRecordingKind, CreateRecordingFont, 77));
+  EXPECT_TRUE(!loader.CreateFont(kRecordingKind) && !loader.RegisterFont(kRecordingKind, nullptr, 0) &&
+              loader.RegisterFont(kRecordingKind, CreateRecordingFont, 77));
   EXPECT_FALSE(loader.RegisterFont(kRecordingKind, CreateNothing, 0) || loader.RegisterFont(TS_GUID_POINT_FONT, CreateNothing, 0));
   CTSUsePtr<CTSFont> recording(loader.CreateFont(kRecordingKind));
   EXPECT_TRUE(recording && g_factoryArgument == 77u);
@@ -237,8 +229,7 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
-    font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns);
-    return font->calls;
+    return font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns), font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
   const struct { const char* text; INT length, maxColumns; const char* calls; } cases[] = {
@@ -258,5 +249,3 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
   EXPECT_EQ(draw(3, &device, 0x7FFFFFF0, "abcd", -1, -1), " a@2147483632,20 b@2147483640,20");
   EXPECT_EQ(draw(8, &device, 10, "abc", -1, -1) + draw(3, &device, 10, nullptr, -1, -1) + draw(3, nullptr, 10, "abc", -1, -1), "");
 }
-
-}  // namespace
