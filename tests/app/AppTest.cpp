@@ -2,9 +2,9 @@
 // pulse over the virtual clock, the log, the options, the resources, and the
 // program itself started as a user would.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 
 #include "app/AlphaAnimation.h"
 #include "app/EngineErrors.h"
@@ -24,9 +24,10 @@ DWORD RunFrame(CFrameTimer& timer, DWORD workMs, DWORD frameMs) {
 }
 
 TEST(FrameTimer, SleepsOutTheRestOfTheFrameAndCountsFramesPerSecond) {
-  const struct { DWORD clock, work, frame, took; } frames[] = {
-      {0, 12, 30, 30}, {0, 29, 30, 30}, {0, 30, 30, 30}, {0, 45, 30, 45}, {0, 3, 0, 3},
-      {0xFFFFFFF0u, 12, 30, 30}};  // the clock wraps inside the frame
+  const struct {
+    DWORD clock, work, frame, took;
+  } frames[] = {{0, 12, 30, 30}, {0, 29, 30, 30},          {0, 30, 30, 30}, {0, 45, 30, 45},
+                {0, 3, 0, 3},    {0xFFFFFFF0u, 12, 30, 30}};  // the clock wraps inside the frame
   for (const auto& f : frames) {
     Platform::EnableVirtualClock(f.clock, SYSTEMTIME{});
     CFrameTimer timer;
@@ -40,7 +41,8 @@ TEST(FrameTimer, SleepsOutTheRestOfTheFrameAndCountsFramesPerSecond) {
     CFrameTimer timer;
     DWORD frames = 0;
     for (RunFrame(timer, 10, 30); timer.GetFPS() == 0 && frames < 100; ++frames) RunFrame(timer, 10, 30);
-    EXPECT_TRUE(frames == 34u && (RunFrame(timer, 10, 30), timer.GetFPS()) == 33u) << frames << " " << timer.GetFPS();
+    EXPECT_TRUE(frames == 34u && (RunFrame(timer, 10, 30), timer.GetFPS()) == 33u)
+        << frames << " " << timer.GetFPS();
   }
   Platform::DisableVirtualClock();
 }
@@ -50,9 +52,12 @@ TEST(AlphaAnimation, RunsDownTo0UpTo255AndBackInStepsOf5WhenMoreThan30msPassed) 
   EXPECT_FALSE(alpha.Step(1030));
   DWORD now = 1030;
   for (int n = 1; n <= 120; ++n) {
-    now += n == 1 ? 1 : n % 2 ? 31 : 500;  // a long gap is still one step
+    now += n == 1 ? 1 : n % 2 ? 31 : 500;                        // a long gap is still one step
     ASSERT_TRUE(alpha.Step(now) && !alpha.Step(now + 30)) << n;  // measured from the last step
-    EXPECT_EQ(alpha.GetAlpha(), DWORD(n <= 51 ? 255 - 5 * n : n <= 102 ? 5 * (n - 51) : 255 - 5 * (n - 102))) << n;
+    EXPECT_EQ(alpha.GetAlpha(), DWORD(n <= 51    ? 255 - 5 * n
+                                      : n <= 102 ? 5 * (n - 51)
+                                                 : 255 - 5 * (n - 102)))
+        << n;
   }
 }
 
@@ -61,31 +66,44 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
   Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
   CGameFrame::Log("left over from an earlier run");
   auto frame = std::make_unique<CGameFrame>();
-  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False"), CGameFrame::Log("%s", "100%d sure %s");
+  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False"),
+      CGameFrame::Log("%s", "100%d sure %s");
   Sleep(3 * 3600 * 1000 + 50 * 60 * 1000 + 10 * 1000);  // to 12:57:13
   frame.reset();
   const std::string separator(70, '-');
-  EXPECT_EQ(ReadWholeFile("QarnLog.txt"), separator + "\n----------------Qarn log Started at 2006,03,05, 9: 7:03---------------\n"
-            "Create Graphics Device With 640 x 480, FullScreen = False OK!\n100%d sure %s\n"
-            "-----------------Qarn log ended at 2006,03,05,12:57:13----------------\n" + separator + "\n");
+  EXPECT_EQ(ReadWholeFile("QarnLog.txt"),
+            separator +
+                "\n----------------Qarn log Started at 2006,03,05, 9: 7:03---------------\n"
+                "Create Graphics Device With 640 x 480, FullScreen = False OK!\n100%d sure %s\n"
+                "-----------------Qarn log ended at 2006,03,05,12:57:13----------------\n" +
+                separator + "\n");
   Platform::DisableVirtualClock();
   // Long lines are cut; an unwritable log loses lines but nothing else.
   std::string text(5000, 'a');
   text[4094] = 'b', text[4095] = 'c';
   std::remove("QarnLog.txt"), CGameFrame::Log("%s", text.c_str());
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), text.substr(0, 4095) + "\n");
-  ASSERT_TRUE(std::remove("QarnLog.txt") == 0 && mkdir("QarnLog.txt", 0700) == 0);  // a folder where the file should be
+  ASSERT_TRUE(std::remove("QarnLog.txt") == 0 &&
+              mkdir("QarnLog.txt", 0700) == 0);  // a folder where the file should be
   std::make_unique<CGameFrame>().reset(), CGameFrame::Log("lost");
   ASSERT_EQ(rmdir("QarnLog.txt"), 0);
   EXPECT_EXIT(RunReportingEngineErrors([]() -> int {
                 throw new (std::nothrow) Tessel::CTSCustomException("Dirty Rect Count too large! %d", 7);
-              }), testing::ExitedWithCode(1), "qarn: Dirty Rect Count too large! 7");
-  EXPECT_TRUE(ReadWholeFile("QarnLog.txt") == "Dirty Rect Count too large! 7\n" && RunReportingEngineErrors([] { return 42; }) == 42);
+              }),
+              testing::ExitedWithCode(1), "qarn: Dirty Rect Count too large! 7");
+  EXPECT_TRUE(ReadWholeFile("QarnLog.txt") == "Dirty Rect Count too large! 7\n" &&
+              RunReportingEngineErrors([] { return 42; }) == 42);
 }
 
 TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
-  const struct { std::vector<const char*> arguments; unsigned long frames; bool headless, help; const char* screenshot; bool d3d8; }
-      cases[] = {{{}, 0, false, false, "", false}, {{"--headless", "--frames", "60"}, 60, true, false, "", false},
+  const struct {
+    std::vector<const char*> arguments;
+    unsigned long frames;
+    bool headless, help;
+    const char* screenshot;
+    bool d3d8;
+  } cases[] = {{{}, 0, false, false, "", false},
+               {{"--headless", "--frames", "60"}, 60, true, false, "", false},
                {{"--screenshot", "out/last.png", "--help"}, 0, false, true, "out/last.png", false},
                {{"--device", "d3d8"}, 0, false, false, "", true},
                {{"--device", "d3d8", "--device", "software"}, 0, false, false, "", false}};
@@ -94,19 +112,34 @@ TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
     argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
     QarnOptions options;  // and the error text
     std::string error;
-    EXPECT_TRUE(ParseQarnOptions(int(argv.size()), argv.data(), &options, &error) && options.frames == c.frames && options.headless == c.headless &&
-                options.help == c.help && options.screenshot == c.screenshot && options.device == (c.d3d8 ? TS_GUID_D3D8_GRAPHICS : TS_GUID_GDI_GRAPHICS))
+    EXPECT_TRUE(ParseQarnOptions(int(argv.size()), argv.data(), &options, &error) &&
+                options.frames == c.frames && options.headless == c.headless && options.help == c.help &&
+                options.screenshot == c.screenshot &&
+                options.device == (c.d3d8 ? TS_GUID_D3D8_GRAPHICS : TS_GUID_GDI_GRAPHICS))
         << argv.size() << error;
   }
-  for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
-           {"--device"}, {"--device", "D3D8"}, {"--device", "gdi"}, {"--device", ""}, {"--frames"}, {"--frames", "0"},
-           {"--frames", "-3"}, {"--frames", "12x"}, {"--frames", "4294967296"}, {"--frames", ""}, {"--fullscreen"},
-           {"--screenshot"}, {"--screenshot", "shot.jpg"}, {"--screenshot", ".png"}}) {
+  for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{{"--device"},
+                                                                            {"--device", "D3D8"},
+                                                                            {"--device", "gdi"},
+                                                                            {"--device", ""},
+                                                                            {"--frames"},
+                                                                            {"--frames", "0"},
+                                                                            {"--frames", "-3"},
+                                                                            {"--frames", "12x"},
+                                                                            {"--frames", "4294967296"},
+                                                                            {"--frames", ""},
+                                                                            {"--fullscreen"},
+                                                                            {"--screenshot"},
+                                                                            {"--screenshot", "shot.jpg"},
+                                                                            {"--screenshot", ".png"}}) {
     bad.insert(bad.begin(), "qarn");
     QarnOptions options;
     std::string error;
-    EXPECT_TRUE(!ParseQarnOptions(int(bad.size()), bad.data(), &options, &error) && options.device == TS_GUID_GDI_GRAPHICS &&
-                (std::string(bad[1]) == "--device" ? error == "--device needs software or d3d8" : !error.empty())) << bad[1];
+    EXPECT_TRUE(
+        !ParseQarnOptions(int(bad.size()), bad.data(), &options, &error) &&
+        options.device == TS_GUID_GDI_GRAPHICS &&
+        (std::string(bad[1]) == "--device" ? error == "--device needs software or d3d8" : !error.empty()))
+        << bad[1];
   }
 }
 
@@ -120,16 +153,32 @@ LRESULT CALLBACK CommandRecorder(HWND window, UINT message, WPARAM wParam, LPARA
 TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
   Platform::SetResources(&QarnResources());
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  const WNDCLASSEXA windowClass{sizeof(WNDCLASSEXA), 0, CommandRecorder, 0, 0, nullptr, nullptr, nullptr, nullptr, MAKEINTRESOURCEA(IDC_QARN), "CommandRecorder", nullptr};
+  const WNDCLASSEXA windowClass{sizeof(WNDCLASSEXA),
+                                0,
+                                CommandRecorder,
+                                0,
+                                0,
+                                nullptr,
+                                nullptr,
+                                nullptr,
+                                nullptr,
+                                MAKEINTRESOURCEA(IDC_QARN),
+                                "CommandRecorder",
+                                nullptr};
   RegisterClassExA(&windowClass);
-  HWND window = CreateWindowExA(0, "CommandRecorder", "", 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExA(0, "CommandRecorder", "", 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr,
+                                nullptr, instance, nullptr);
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN));
   ASSERT_NE(accelerators, nullptr);
-  const struct { std::vector<std::pair<SDL_Keycode, Uint16>> keys; std::vector<WPARAM> commands; } cases[] = {
-      {{{SDLK_SLASH, KMOD_LALT | KMOD_LSHIFT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},  // Alt+"?"
-      {{{SDLK_SLASH, KMOD_RALT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},                // Alt+"/"
-      {{{SDLK_SLASH, KMOD_NONE}}, {}}, {{{SDLK_f, KMOD_LALT}, {SDLK_x, KMOD_NONE}}, {MAKEWPARAM(IDM_EXIT, 0)}},
-      {{{SDLK_h, KMOD_LALT}, {SDLK_a, KMOD_NONE}}, {MAKEWPARAM(IDM_ABOUT, 0)}}, {{{SDLK_x, KMOD_NONE}}, {}}};
+  const struct {
+    std::vector<std::pair<SDL_Keycode, Uint16>> keys;
+    std::vector<WPARAM> commands;
+  } cases[] = {{{{SDLK_SLASH, KMOD_LALT | KMOD_LSHIFT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},  // Alt+"?"
+               {{{SDLK_SLASH, KMOD_RALT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},                // Alt+"/"
+               {{{SDLK_SLASH, KMOD_NONE}}, {}},
+               {{{SDLK_f, KMOD_LALT}, {SDLK_x, KMOD_NONE}}, {MAKEWPARAM(IDM_EXIT, 0)}},
+               {{{SDLK_h, KMOD_LALT}, {SDLK_a, KMOD_NONE}}, {MAKEWPARAM(IDM_ABOUT, 0)}},
+               {{{SDLK_x, KMOD_NONE}}, {}}};
   for (const auto& c : cases) {
     g_commands.clear();
     for (auto [key, modifiers] : c.keys) TestEvents::PressKey(window, key, modifiers);
@@ -137,7 +186,9 @@ TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
     EXPECT_EQ(g_commands, c.commands) << c.keys[0].first << "+" << c.keys[0].second;
   }
   DestroyWindow(window);
-  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) && LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)) && !LoadIconA(instance, MAKEINTRESOURCEA(110)));
+  EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) &&
+              LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL)) &&
+              !LoadIconA(instance, MAKEINTRESOURCEA(110)));
 }
 
 TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
@@ -145,22 +196,33 @@ TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
   auto qarn = [](const char* arguments) { return RunTool(QARN_PATH, arguments); };
   // Without its picture qarn says so and draws no frame; bad options and --help give the usage only.
   ToolRun run = qarn("--headless --frames 5");
-  EXPECT_TRUE(run.status == 0 && (run.out + run.errors).find("Error: Unable to Load Background\\logo.bmp") != std::string::npos) << run.out << run.errors;
-  EXPECT_NE(ReadWholeFile("QarnLog.txt").find("FullScreen = False OK!\n-----------------Qarn log ended"), std::string::npos);
+  EXPECT_TRUE(run.status == 0 &&
+              (run.out + run.errors).find("Error: Unable to Load Background\\logo.bmp") != std::string::npos)
+      << run.out << run.errors;
+  EXPECT_NE(ReadWholeFile("QarnLog.txt").find("FullScreen = False OK!\n-----------------Qarn log ended"),
+            std::string::npos);
   std::remove("QarnLog.txt");
   for (auto [arguments, status] : {std::pair{"--frames 0", 2}, {"--help", 0}}) {
     run = qarn(arguments);
-    EXPECT_TRUE(run.status == status && (run.out + run.errors).find("Usage: qarn") != std::string::npos && (run.out + run.errors).find("--headless") != std::string::npos)
+    EXPECT_TRUE(run.status == status && (run.out + run.errors).find("Usage: qarn") != std::string::npos &&
+                (run.out + run.errors).find("--headless") != std::string::npos)
         << arguments << ": " << run.status << run.out << run.errors;
   }
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), "");
-  std::filesystem::copy(QARN_DATA_DIR, ".", std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy(
+      QARN_DATA_DIR, ".",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   run = qarn("--headless --frames 3 --screenshot last.bmp");
   ASSERT_EQ(run.status, 0) << run.out << run.errors;
   // The log holds what the run did between its banners (their form is the log's own test).
-  EXPECT_NE(ReadWholeFile("QarnLog.txt").find("---\nGame Window Created OK!\nCreate Graphics Device With 640 x 480, FullScreen = False OK!\n---"),
-            std::string::npos) << ReadWholeFile("QarnLog.txt");
+  EXPECT_NE(ReadWholeFile("QarnLog.txt")
+                .find("---\nGame Window Created OK!\nCreate Graphics Device With 640 x 480, FullScreen = "
+                      "False OK!\n---"),
+            std::string::npos)
+      << ReadWholeFile("QarnLog.txt");
   EXPECT_TRUE(run.out.find("Screenshot saved to " + folder.Path() + "/last.bmp") != std::string::npos &&
-              ReadWholeFile("last.bmp").size() == 54u + 640u * 480u * 3u && ReadWholeFile("last.bmp").substr(0, 2) == "BM") << run.out;
+              ReadWholeFile("last.bmp").size() == 54u + 640u * 480u * 3u &&
+              ReadWholeFile("last.bmp").substr(0, 2) == "BM")
+      << run.out;
   EXPECT_EQ(qarn("--headless --frames 3 --screenshot no/such/folder/last.png").status, 1);
 }

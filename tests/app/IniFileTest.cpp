@@ -20,28 +20,49 @@ std::string Value(const CIniFile& ini, const char* key) {
 
 TEST(IniFile, FindsEachKeyInItsSection) {
   const std::string values =
-      "[S]\nLockFPS=  30  \nQuoted= \"  30  \" trailing\nTabs\t=\t\tx y\t\nRemark=25;frames per second\nEmpty=\n"
+      "[S]\nLockFPS=  30  \nQuoted= \"  30  \" trailing\nTabs\t=\t\tx y\t\nRemark=25;frames per "
+      "second\nEmpty=\n"
       "Blank=  \"\"\nHalf=\"open\n\"Key\"=plain\nNoEquals\n\vVertical\v=\v1\v\n";
   const std::string sections =
       "Before=ignored\n[  Settting\t]\nA=1\nA=2\nName=[Hero]\nB=3\ntext before [ Settting ] text after\nC=4\n"
       "] reversed [ Odd ]\nD=5\n]only closing\nE=6\n[settting]\nA=7\n[]\nF=8\n";
   const std::string crs = "[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r";  // only the CR right before a LF goes
   // section null: the one current after parsing; found: whether the section is.
-  const struct { const std::string& text; const char *section, *key, *value; bool found = true; } cases[] = {
-      {values, nullptr, "LockFPS", "30"}, {values, nullptr, "Quoted", "  30  "}, {values, nullptr, "Tabs", "x y"},  // trimmed unless quoted
-      {values, nullptr, "Remark", "25;frames per second"}, {values, nullptr, "Empty", ""}, {values, nullptr, "Blank", ""}, {values, nullptr, "Half", "\"open"},
-      {values, nullptr, "\"Key\"", "plain"}, {values, nullptr, "NoEquals", "<none>"},  // a quote before the "=" is part of the key
-      {values, nullptr, "\vVertical\v", "\v1\v"}, {values, nullptr, " LockFPS", "<none>"},
-      {sections, "Settting", "A", "1"}, {sections, "Settting", "Name", "<none>"},
+  const struct {
+    const std::string& text;
+    const char *section, *key, *value;
+    bool found = true;
+  } cases[] = {
+      {values, nullptr, "LockFPS", "30"},
+      {values, nullptr, "Quoted", "  30  "},
+      {values, nullptr, "Tabs", "x y"},  // trimmed unless quoted
+      {values, nullptr, "Remark", "25;frames per second"},
+      {values, nullptr, "Empty", ""},
+      {values, nullptr, "Blank", ""},
+      {values, nullptr, "Half", "\"open"},
+      {values, nullptr, "\"Key\"", "plain"},
+      {values, nullptr, "NoEquals", "<none>"},  // a quote before the "=" is part of the key
+      {values, nullptr, "\vVertical\v", "\v1\v"},
+      {values, nullptr, " LockFPS", "<none>"},
+      {sections, "Settting", "A", "1"},
+      {sections, "Settting", "Name", "<none>"},
       {sections, "Hero", "B", "3"},  // the first occurrence wins; a bracketed value makes a header
-      {sections, "Settting", "C", "4"}, {sections, "Settting", "Before", "<none>"},  // a repeated header continues its section
-      {sections, "Odd ]", "D", "5"}, {sections, "Odd ]", "E", "6"},  // "]" before "[": the name is all after the "["; a lone "]" is no header
-      {sections, "settting", "A", "7"}, {sections, "", "F", "8"},
-      {crs, nullptr, "A", "1\r"}, {crs, nullptr, "B", "x\r"}, {crs, nullptr, "C", "2\r"}, {"[S]\nD=last", nullptr, "D", "last"},
+      {sections, "Settting", "C", "4"},
+      {sections, "Settting", "Before", "<none>"},  // a repeated header continues its section
+      {sections, "Odd ]", "D", "5"},
+      {sections, "Odd ]", "E",
+       "6"},  // "]" before "[": the name is all after the "["; a lone "]" is no header
+      {sections, "settting", "A", "7"},
+      {sections, "", "F", "8"},
+      {crs, nullptr, "A", "1\r"},
+      {crs, nullptr, "B", "x\r"},
+      {crs, nullptr, "C", "2\r"},
+      {"[S]\nD=last", nullptr, "D", "last"},
       {"A=3\n", nullptr, "A", "<none>"},  // no current section without headers
       // Without a section of the name the last section of the file stays current.
       {"[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false},
-      {"[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false}, };
+      {"[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false},
+  };
   for (const auto& c : cases) {
     CIniFile ini;
     ASSERT_TRUE(ParseText(&ini, c.text));
@@ -62,7 +83,8 @@ TEST(IniFile, FindsEachKeyInItsSection) {
 TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesUnreadableStreams) {
   TempFolder folder;
   CIniFile ini;  // a missing file is created empty
-  EXPECT_TRUE(ini.Parse(std::make_unique<CTSIOStream>("Settings.ini", CTSIOStream::kRead, false).get()) && ReadWholeFile("Settings.ini").empty());
+  EXPECT_TRUE(ini.Parse(std::make_unique<CTSIOStream>("Settings.ini", CTSIOStream::kRead, false).get()) &&
+              ReadWholeFile("Settings.ini").empty());
   ASSERT_TRUE(ParseText(&ini, "[Old]\nA=1\n"));
   std::string text = "[New]\nA=2\n";
   CTSIOStream writeOnly(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kWrite, false);
@@ -87,8 +109,10 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins)
     ASSERT_EQ(ini.GetInt("N", 99), reference) << number;
   }
   CIniFile ini;
-  ASSERT_TRUE(ParseText(&ini, "[N]\nHuge=99999999999999999999999999\nTiny=-99999999999999999999999\nEmpty=\n"));
-  EXPECT_TRUE(ini.GetInt("Huge", 0) == INT_MAX && ini.GetInt("Tiny", 0) == INT_MIN && ini.GetInt("Empty", -1) == 0);
+  ASSERT_TRUE(
+      ParseText(&ini, "[N]\nHuge=99999999999999999999999999\nTiny=-99999999999999999999999\nEmpty=\n"));
+  EXPECT_TRUE(ini.GetInt("Huge", 0) == INT_MAX && ini.GetInt("Tiny", 0) == INT_MIN &&
+              ini.GetInt("Empty", -1) == 0);
   // CRLF texts read as their LF twins: random texts over the bytes that matter to the
   // parser; every key the text could define is looked up in every section it could name.
   const char alphabet[] = "[]=\"\n \tab";
@@ -96,7 +120,8 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins)
   for (int i = 0; i < 3000; ++i) {
     std::string lf, crlf;
     for (int length = static_cast<int>(random() % 60); length > 0; --length)
-      lf += alphabet[random() % (sizeof(alphabet) - 1)], crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
+      lf += alphabet[random() % (sizeof(alphabet) - 1)],
+          crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
     CIniFile first, second;
     ASSERT_TRUE(ParseText(&first, lf) && ParseText(&second, crlf));
     for (const char* section : names) {

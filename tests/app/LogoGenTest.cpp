@@ -17,9 +17,11 @@ double ShareChangedBy(const Picture& picture, int w, int h, bool mirrorX, bool m
   int changed = 0;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      uint32_t a = picture[y * kWidth + x], b = picture[(mirrorY ? h - 1 - y : y) * kWidth + (mirrorX ? w - 1 - x : x)];
+      uint32_t a = picture[y * kWidth + x],
+               b = picture[(mirrorY ? h - 1 - y : y) * kWidth + (mirrorX ? w - 1 - x : x)];
       int difference = 0;
-      for (int shift = 0; shift < 24; shift += 8) difference += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
+      for (int shift = 0; shift < 24; shift += 8)
+        difference += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
       changed += difference > 24;
     }
   return double(changed) / (w * h);
@@ -35,10 +37,12 @@ TEST(LogoGen, WritesAColourfulBmpThatSdlReadsAlikeShowsEveryFlipAndRefusesBadArg
   Picture picture = ReadBmpWithSdl("logo.bmp", kWidth, kHeight);
   ASSERT_FALSE(picture.empty()) << SDL_GetError();
   for (int i = 0; i < kWidth * kHeight; ++i) {
-    const auto* bgr = reinterpret_cast<const uint8_t*>(file.data()) + 54 + ((kHeight - 1 - i / kWidth) * kWidth + i % kWidth) * 3;
+    const auto* bgr = reinterpret_cast<const uint8_t*>(file.data()) + 54 +
+                      ((kHeight - 1 - i / kWidth) * kWidth + i % kWidth) * 3;
     ASSERT_EQ(uint32_t(bgr[2] << 16 | bgr[1] << 8 | bgr[0]), picture[size_t(i)]) << i;
   }
-  EXPECT_TRUE(RunTool(LOGOGEN_PATH, "again.bmp").status == 0 && ReadWholeFile("again.bmp") == file);  // the same picture on every run
+  EXPECT_TRUE(RunTool(LOGOGEN_PATH, "again.bmp").status == 0 &&
+              ReadWholeFile("again.bmp") == file);  // the same picture on every run
   EXPECT_GT(std::set<uint32_t>(picture.begin(), picture.end()).size(), 2000u);
   // The whole picture and its top-left 200 x 200 piece (the demo's small
   // sprites) under a left-right, a top-bottom and a both-ways mirror.
@@ -46,9 +50,12 @@ TEST(LogoGen, WritesAColourfulBmpThatSdlReadsAlikeShowsEveryFlipAndRefusesBadArg
     for (auto [mirrorX, mirrorY] : {std::pair{true, false}, {false, true}, {true, true}})
       EXPECT_GT(ShareChangedBy(picture, w, h, mirrorX, mirrorY), 0.3) << w << " " << mirrorX << mirrorY;
   // Bad arguments and unwritable paths.
-  for (auto [arguments, status, message] : {std::tuple{"", 2, "Usage: logogen OUTPUT.bmp"}, {"a.bmp b.bmp", 2, "Usage"},
-                                             {"missing/folder/logo.bmp", 1, "cannot write missing/folder/logo.bmp"}}) {
+  for (auto [arguments, status, message] :
+       {std::tuple{"", 2, "Usage: logogen OUTPUT.bmp"},
+        {"a.bmp b.bmp", 2, "Usage"},
+        {"missing/folder/logo.bmp", 1, "cannot write missing/folder/logo.bmp"}}) {
     ToolRun run = RunTool(LOGOGEN_PATH, arguments);
-    EXPECT_TRUE(run.status == status && (run.out + run.errors).find(message) != std::string::npos) << arguments << ": " << run.out << run.errors;
+    EXPECT_TRUE(run.status == status && (run.out + run.errors).find(message) != std::string::npos)
+        << arguments << ": " << run.out << run.errors;
   }
 }

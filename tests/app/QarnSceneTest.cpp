@@ -28,16 +28,20 @@ using Picture = std::vector<uint16_t>;  // kWidth x kHeight X1R5G5B5 pixels
 // The logo as SDL reads it, reduced to X1R5G5B5 by keeping each channel's top five bits.
 Picture ReadLogo(const char* path) {
   Picture logo;
-  for (uint32_t p : ReadBmpWithSdl(path, kWidth, kHeight)) logo.push_back(uint16_t((p >> 19) << 10 | (p >> 11 & 0x1F) << 5 | (p >> 3 & 0x1F)));
+  for (uint32_t p : ReadBmpWithSdl(path, kWidth, kHeight))
+    logo.push_back(uint16_t((p >> 19) << 10 | (p >> 11 & 0x1F) << 5 | (p >> 3 & 0x1F)));
   return logo;
 }
 
 // Constant-alpha blending of one pixel, source masked by the colour's top
 // five bits per channel.
 uint16_t BlendAlpha(uint16_t s, uint16_t d, uint32_t color) {
-  const uint32_t a = color >> 24, sm = s & (((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 | ((color >> 3) & 0x1F));
+  const uint32_t a = color >> 24, sm = s & (((color >> 19) & 0x1F) << 10 | ((color >> 11) & 0x1F) << 5 |
+                                            ((color >> 3) & 0x1F));
   uint16_t out = 0;
-  for (int shift : {10, 5, 0}) out |= uint16_t((((sm >> shift & 0x1F) * (a >> 3) + (d >> shift & 0x1F) * ((256 - a) >> 3)) >> 5) << shift);
+  for (int shift : {10, 5, 0})
+    out |=
+        uint16_t((((sm >> shift & 0x1F) * (a >> 3) + (d >> shift & 0x1F) * ((256 - a) >> 3)) >> 5) << shift);
   return out;
 }
 
@@ -47,7 +51,8 @@ void DrawPiece(Picture& out, const Picture& logo, int x, int y, int w, int h, in
   for (int row = 0; row < h; ++row)
     for (int col = 0; col < w; ++col) {
       uint16_t& d = out[size_t(y + row) * kWidth + (x + col)];
-      d = BlendAlpha(logo[size_t((flip & 2) ? h - 1 - row : row) * kWidth + ((flip & 1) ? w - 1 - col : col)], d, color);
+      d = BlendAlpha(logo[size_t((flip & 2) ? h - 1 - row : row) * kWidth + ((flip & 1) ? w - 1 - col : col)],
+                     d, color);
     }
 }
 
@@ -81,31 +86,39 @@ uint32_t AlphaInFrame(int frames, DWORD frameMs) {
 // The child's failures are written where the parent shows them.
 template <class Body>
 void InChildProcess(Body body) {
-  EXPECT_EXIT({
-    body();
-    const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (int i = 0; i < result->total_part_count(); ++i) std::fprintf(stderr, "%s\n", result->GetTestPartResult(i).message());
-    std::exit(result->Failed());
-  }, testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      {
+        body();
+        const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+        for (int i = 0; i < result->total_part_count(); ++i)
+          std::fprintf(stderr, "%s\n", result->GetTestPartResult(i).message());
+        std::exit(result->Failed());
+      },
+      testing::ExitedWithCode(0), "");
 }
 
-
 Picture BackBuffer() {
-  CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(CGameFrame::Instance().GetDevice()->GetRenderTarget())->GetSurface();
+  CTSGDITexture* surface =
+      static_cast<CTSGDIRenderTarget*>(CGameFrame::Instance().GetDevice()->GetRenderTarget())->GetSurface();
   Picture out;
-  for (int y = 0; y < kHeight; ++y) out.insert(out.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
+  for (int y = 0; y < kHeight; ++y)
+    out.insert(out.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
   return out;
 }
 
 // Every pixel outside the overlay's text region; the first difference is shown.
 testing::AssertionResult SameOutsideFpsText(const Picture& expected, const Picture& actual) {
   for (int i = 0, x = 0, y = 0; i < kWidth * kHeight; ++i, x = i % kWidth, y = i / kWidth)
-    if ((x < kFpsRegion.left || x >= kFpsRegion.right || y < kFpsRegion.top || y >= kFpsRegion.bottom) && expected[size_t(i)] != actual[size_t(i)])
-      return testing::AssertionFailure() << "at " << x << "," << y << " expected " << expected[size_t(i)] << " got " << actual[size_t(i)];
+    if ((x < kFpsRegion.left || x >= kFpsRegion.right || y < kFpsRegion.top || y >= kFpsRegion.bottom) &&
+        expected[size_t(i)] != actual[size_t(i)])
+      return testing::AssertionFailure()
+             << "at " << x << "," << y << " expected " << expected[size_t(i)] << " got " << actual[size_t(i)];
   return testing::AssertionSuccess();
 }
 
-std::string Text(const RECT& r) { return testing::PrintToString(std::vector<LONG>{r.left, r.top, r.right, r.bottom}); }
+std::string Text(const RECT& r) {
+  return testing::PrintToString(std::vector<LONG>{r.left, r.top, r.right, r.bottom});
+}
 
 class QarnSceneFixture : public testing::Test {
  protected:
@@ -114,7 +127,8 @@ class QarnSceneFixture : public testing::Test {
     std::filesystem::copy_file(std::string(QARN_DATA_DIR) + "/Background/logo.bmp", "Background/logo.bmp");
     m_logo = ReadLogo("Background/logo.bmp");
     ASSERT_EQ(m_logo.size(), size_t(kWidth) * kHeight) << "not a 640 x 480 24-bit BMP";
-    Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0}), Platform::SetResources(&QarnResources());
+    Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0}),
+        Platform::SetResources(&QarnResources());
   }
   void TearDown() override { Platform::DisableVirtualClock(); }
 
@@ -123,7 +137,8 @@ class QarnSceneFixture : public testing::Test {
     CGameFrame& frame = CGameFrame::Instance();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     EXPECT_TRUE(frame.CreateGameWindow(instance, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN))) &&
-                frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, kWidth, kHeight, false) && frame.GetFramesDrawn() == 0u);
+                frame.CreateGraphicsDevice(TS_GUID_GDI_GRAPHICS, kWidth, kHeight, false) &&
+                frame.GetFramesDrawn() == 0u);
     return frame;
   }
 
@@ -137,16 +152,20 @@ class QarnSceneFixture : public testing::Test {
 TEST_F(QarnSceneFixture, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOff) {
   for (bool dirtyRects : {true, false}) {
     SCOPED_TRACE(dirtyRects);
-    std::ofstream("Settings.ini", std::ios::binary) << "[Settting]\r\nEnableDirtyRect=" << dirtyRects << "\r\nLockFPS=" << dirtyRects << "\r\n";
+    std::ofstream("Settings.ini", std::ios::binary)
+        << "[Settting]\r\nEnableDirtyRect=" << dirtyRects << "\r\nLockFPS=" << dirtyRects << "\r\n";
     InChildProcess([&] {
-      CGameFrame::Instance().SetFrameLimit(40), WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+      CGameFrame::Instance().SetFrameLimit(40),
+          WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
       CGameFrame& frame = CGameFrame::Instance();
-      EXPECT_TRUE(frame.GetFramesDrawn() == 40 && frame.GetRenderTree()->IsDirtyRectEnabled() == dirtyRects && timeGetTime() == (dirtyRects ? 40u * 30u : 0u));
+      EXPECT_TRUE(frame.GetFramesDrawn() == 40 && frame.GetRenderTree()->IsDirtyRectEnabled() == dirtyRects &&
+                  timeGetTime() == (dirtyRects ? 40u * 30u : 0u));
       // Unlocked, the pulse never steps: the second sprite keeps the green it was built with.
       const uint32_t alpha = AlphaInFrame(40, dirtyRects ? 30 : 0);
       // The frame loop pulses the second sprite in white and the fourth in green.
       const uint32_t second = dirtyRects ? alpha << 24 | 0xFFFFFF : 0xFF00FF00;
-      EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, alpha << 24 | 0xFF00), BackBuffer())) << "alpha " << alpha;
+      EXPECT_TRUE(SameOutsideFpsText(ComposeScene(m_logo, second, alpha << 24 | 0xFF00), BackBuffer()))
+          << "alpha " << alpha;
     });
   }
 }
@@ -165,10 +184,13 @@ TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChanged) {
     for (int i = 0; i < 100; ++i) {
       frame.BeginFrame();
       const DWORD fps = frame.GetFPS();
-      frame.GetDevice()->BeginScene(), tree.Update(), tree.Render(frame.GetDevice()), frame.GetDevice()->EndScene();
+      frame.GetDevice()->BeginScene(), tree.Update(), tree.Render(frame.GetDevice()),
+          frame.GetDevice()->EndScene();
       RECT bounds;
       tree.GetDirtyBounds(&bounds), frame.EndFrame();
-      const char* expected = i == 0 ? "{ 0, 0, 640, 480 }" : fps != shownFps ? "{ 10, 10, 90, 26 }" : "{ 0, 0, 0, 0 }";
+      const char* expected = i == 0            ? "{ 0, 0, 640, 480 }"
+                             : fps != shownFps ? "{ 10, 10, 90, 26 }"
+                                               : "{ 0, 0, 0, 0 }";
       changes += i > 0 && fps != shownFps;
       EXPECT_EQ(Text(bounds), expected) << "frame " << i << ", FPS " << shownFps << " -> " << fps;
       shownFps = fps;
@@ -188,25 +210,47 @@ DWORD FramesStartedBefore(DWORD atMs, DWORD frameMs = 33) { return (atMs + frame
 // second, which holds only the frames drawn between the two and the minimise.
 TEST_F(QarnSceneFixture, InputEndsTheLoopAfterTheFramesStartedBeforeIt) {
   enum Kind { kKey, kWindow, kCommand };  // commands are queued before the loop starts
-  struct Input { DWORD at; Kind kind; int what; Uint16 modifiers; };  // what: a key, a window event or a command
-  const struct { const char* what; std::vector<Input> inputs; DWORD frames, fps; } cases[] = {
-      {"close", {{500, kWindow, SDL_WINDOWEVENT_CLOSE, 0}}, FramesStartedBefore(500), 0},
-      {"Alt+F then X", {{100, kKey, SDLK_f, KMOD_LALT}, {100, kKey, SDLK_x, KMOD_NONE}}, FramesStartedBefore(100), 0},
-      {"About three times, then Exit", {{0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_EXIT, 0}}, 0, 0},
-      {"minimised", {{1500, kWindow, SDL_WINDOWEVENT_MINIMIZED, 0}, {9000, kWindow, SDL_WINDOWEVENT_RESTORED, 0}, {9100, kWindow, SDL_WINDOWEVENT_CLOSE, 0}},
-       FramesStartedBefore(1500) + FramesStartedBefore(100), FramesStartedBefore(1500) - FramesStartedBefore(1024)}};
+  struct Input {
+    DWORD at;
+    Kind kind;
+    int what;
+    Uint16 modifiers;
+  };  // what: a key, a window event or a command
+  const struct {
+    const char* what;
+    std::vector<Input> inputs;
+    DWORD frames, fps;
+  } cases[] = {{"close", {{500, kWindow, SDL_WINDOWEVENT_CLOSE, 0}}, FramesStartedBefore(500), 0},
+               {"Alt+F then X",
+                {{100, kKey, SDLK_f, KMOD_LALT}, {100, kKey, SDLK_x, KMOD_NONE}},
+                FramesStartedBefore(100),
+                0},
+               {"About three times, then Exit",
+                {{0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_ABOUT, 0}, {0, kCommand, IDM_EXIT, 0}},
+                0,
+                0},
+               {"minimised",
+                {{1500, kWindow, SDL_WINDOWEVENT_MINIMIZED, 0},
+                 {9000, kWindow, SDL_WINDOWEVENT_RESTORED, 0},
+                 {9100, kWindow, SDL_WINDOWEVENT_CLOSE, 0}},
+                FramesStartedBefore(1500) + FramesStartedBefore(100),
+                FramesStartedBefore(1500) - FramesStartedBefore(1024)}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     InChildProcess([&] {
       CGameFrame& frame = StartWindow();
       for (const Input& in : c.inputs) {
-        if (in.kind == kWindow) Platform::PostEventAt(in.at, TestEvents::WindowEvent(frame.GetWindow(), SDL_WindowEventID(in.what)));
+        if (in.kind == kWindow)
+          Platform::PostEventAt(in.at,
+                                TestEvents::WindowEvent(frame.GetWindow(), SDL_WindowEventID(in.what)));
         if (in.kind == kCommand) PostMessageA(frame.GetWindow(), WM_COMMAND, MAKEWPARAM(in.what, 0), 0);
         for (bool down : {true, false})
-          if (in.kind == kKey) Platform::PostEventAt(in.at, TestEvents::Key(frame.GetWindow(), in.what, in.modifiers, down));
+          if (in.kind == kKey)
+            Platform::PostEventAt(in.at, TestEvents::Key(frame.GetWindow(), in.what, in.modifiers, down));
       }
       RunFrameLoop(frame, nullptr);
-      EXPECT_TRUE(frame.GetFramesDrawn() == c.frames && frame.GetFPS() == c.fps && !frame.IsRunning() && !IsWindow(frame.GetWindow()))
+      EXPECT_TRUE(frame.GetFramesDrawn() == c.frames && frame.GetFPS() == c.fps && !frame.IsRunning() &&
+                  !IsWindow(frame.GetWindow()))
           << frame.GetFramesDrawn() << " frames, FPS " << frame.GetFPS();
     });
   }
@@ -216,7 +260,8 @@ TEST_F(QarnSceneFixture, InputEndsTheLoopAfterTheFramesStartedBeforeIt) {
 // object holds, and bounds far out.
 TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   RecordingWindow window;
-  CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
+  CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(
+      TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
   CTSUsePtr<CTSGDITexture> block(new CTSGDITexture);
   ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0));
   block->ClearRect(CTSColor(0xFFF80000), nullptr), device->Clear(CTSColor(0));
@@ -230,19 +275,26 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   EXPECT_FALSE(image.IsDirty());
   for (INT y = 0; y < 48; ++y)
     for (INT x = 0; x < 64; ++x)
-      EXPECT_EQ(device->GetPixel(x, y).GetARGB() & 0xFFFFFF, x >= 5 && x < 35 && y >= 7 && y < 27 ? 0xF80000u : 0u) << x << "," << y;
+      EXPECT_EQ(device->GetPixel(x, y).GetARGB() & 0xFFFFFF,
+                x >= 5 && x < 35 && y >= 7 && y < 27 ? 0xF80000u : 0u)
+          << x << "," << y;
 
   CTSUsePtr<CTSGDITexture> first(new CTSGDITexture), second(new CTSGDITexture);
-  ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) && second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
+  ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) &&
+              second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
   auto* sprite = new CSpriteObject;
   EXPECT_FALSE(sprite->GetBoundRect(rects) || sprite->GetDirtyRects(rects, 1) || sprite->IsDirty());
   sprite->SetImage(first.Get()), sprite->SetImage(first.Get());
   EXPECT_EQ(first->GetUseCount(), 2);
   sprite->SetImage(second.Get());
-  EXPECT_TRUE(first->GetUseCount() == 1 && second->GetUseCount() == 2 && sprite->GetDirtyRects(rects, 0) == 0);
-  EXPECT_TRUE(sprite->GetDirtyRects(rects, 1) == 1 && Text(rects[0]) == "{ 0, 0, 8, 4 }");  // no size set: the image's own
+  EXPECT_TRUE(first->GetUseCount() == 1 && second->GetUseCount() == 2 &&
+              sprite->GetDirtyRects(rects, 0) == 0);
+  EXPECT_TRUE(sprite->GetDirtyRects(rects, 1) == 1 &&
+              Text(rects[0]) == "{ 0, 0, 8, 4 }");  // no size set: the image's own
   sprite->SetPosition(INT_MAX - 5, INT_MIN);
-  EXPECT_TRUE(sprite->GetBoundRect(rects) && Text(rects[0]) == Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4})) << Text(rects[0]);
+  EXPECT_TRUE(sprite->GetBoundRect(rects) &&
+              Text(rects[0]) == Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}))
+      << Text(rects[0]);
   sprite->SetImage(nullptr);  // an empty place
   EXPECT_TRUE(second->GetUseCount() == 1 && !sprite->GetBoundRect(rects));
   CTSRenderTree* tree = new CTSRenderTree(8, true);

@@ -47,7 +47,8 @@ class CTestNode : public CTSRenderTreeObject {
   INT GetDirtyRects(RECT* out, INT max) const override {
     INT count = std::min(INT(rects.size()), max);
     std::copy_n(rects.begin(), count, out);
-    for (size_t i = size_t(count); i < rects.size(); ++i) UnionRect(&out[count - 1], &out[count - 1], &rects[i]);
+    for (size_t i = size_t(count); i < rects.size(); ++i)
+      UnionRect(&out[count - 1], &out[count - 1], &rects[i]);
     return count;
   }
   void Draw(CTSGraphics* device) override {
@@ -58,7 +59,9 @@ class CTestNode : public CTSRenderTreeObject {
   }
   // Fills the block, the size of the bound, with the colour.
   void Paint(DWORD color) {
-    if (!block) (block = new CTSGDITexture)->Allocate(bound.right - bound.left, bound.bottom - bound.top, TEXTURE_FORMAT_X1R5G5B5, 0);
+    if (!block)
+      (block = new CTSGDITexture)
+          ->Allocate(bound.right - bound.left, bound.bottom - bound.top, TEXTURE_FORMAT_X1R5G5B5, 0);
     block->ClearRect(CTSColor(color), nullptr);
   }
 
@@ -74,7 +77,10 @@ class CTestNode : public CTSRenderTreeObject {
 using Ids = std::vector<DWORD>;
 
 // Every outcome reported through the callback, with the callback's arguments.
-struct TSReports { std::vector<CTSRenderTreeObject*> parents, children; std::vector<INT> results; };
+struct TSReports {
+  std::vector<CTSRenderTreeObject*> parents, children;
+  std::vector<INT> results;
+};
 
 void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userData, INT result) {
   auto* reports = static_cast<TSReports*>(userData);
@@ -83,7 +89,9 @@ void Record(CTSRenderTreeObject* parent, CTSRenderTreeObject* child, void* userD
 
 class RenderTreeTest : public testing::Test {
  protected:
-  void SetUp() override { Platform::EnableVirtualClock(1000, SYSTEMTIME{}), tree = new CTSRenderTree(128, true); }
+  void SetUp() override {
+    Platform::EnableVirtualClock(1000, SYSTEMTIME{}), tree = new CTSRenderTree(128, true);
+  }
   void TearDown() override { tree->Release(), Platform::DisableVirtualClock(); }
 
   CTestNode* Node(DWORD id, INT priority = 0) {
@@ -128,8 +136,14 @@ TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   parent->AddChild(child, Record, &reports), stale->Release();
   // Added: itself, itself with a tree link, one already in the tree, one that already has a parent,
   // one no longer live, null, its own ancestor; removed: one that is not a child, null.
-  for (auto [to, added] : std::vector<std::pair<CTSRenderTreeObject*, CTSRenderTreeObject*>>{
-           {loose, loose}, {root, root}, {loose, attached}, {loose, child}, {loose, stale}, {loose, nullptr}, {child, parent}})
+  for (auto [to, added] :
+       std::vector<std::pair<CTSRenderTreeObject*, CTSRenderTreeObject*>>{{loose, loose},
+                                                                          {root, root},
+                                                                          {loose, attached},
+                                                                          {loose, child},
+                                                                          {loose, stale},
+                                                                          {loose, nullptr},
+                                                                          {child, parent}})
     to->AddChild(added, Record, &reports);
   parent->RemoveChild(loose, Record, &reports);
   parent->RemoveChild(nullptr, Record, &reports);  // null
@@ -137,7 +151,8 @@ TEST_F(RenderTreeTest, EachRefusalIsReportedAndChangesNothing) {
   EXPECT_TRUE(reports.parents[1] == loose && reports.children[1] == loose);
   // Under the tree a removal's outcome comes with the next Update.
   root->RemoveChild(loose, Record, &reports);
-  EXPECT_TRUE(reports.results.size() == 10u && UpdateOrder() == Ids{1} && reports.results.back() == 6 && reports.parents.back() == root);
+  EXPECT_TRUE(reports.results.size() == 10u && UpdateOrder() == Ids{1} && reports.results.back() == 6 &&
+              reports.parents.back() == root);
   log.destroyed.clear(), parent->Release(), loose->Release();
   EXPECT_EQ(log.destroyed, (Ids{2, 3, 5}));
 }
@@ -155,7 +170,8 @@ TEST_F(RenderTreeTest, ChangesUnderTheTreeWaitForUpdateThenReportAndCallTheHooks
   hook->AddChild(child, Record, &reports);
   EXPECT_TRUE(reports.results.size() == 1 && hook->added.empty());
   tree->Update();
-  EXPECT_TRUE(reports.results == (std::vector<INT>{0, 0}) && reports.parents[1] == hook && hook->added == std::vector<CTSRenderTreeObject*>{child});
+  EXPECT_TRUE(reports.results == (std::vector<INT>{0, 0}) && reports.parents[1] == hook &&
+              hook->added == std::vector<CTSRenderTreeObject*>{child});
   loose->AddChild(child, Record, &reports);
   EXPECT_EQ(reports.results.back(), 2);  // added through the tree: a tree link
   child->Destroy();
@@ -185,7 +201,8 @@ struct TSExitOwner {
   CTSRenderTree* tree = nullptr;
   ~TSExitOwner() {
     tree->Release();
-    if (log.destroyed.size() != 2) std::fprintf(stderr, "the tree released %zu of 2 nodes at exit\n", log.destroyed.size()), std::_Exit(1);
+    if (log.destroyed.size() != 2)
+      std::fprintf(stderr, "the tree released %zu of 2 nodes at exit\n", log.destroyed.size()), std::_Exit(1);
   }
 };
 
@@ -203,8 +220,10 @@ TEST(RenderTreeAtExit, DISABLED_InAFreshProcess) {
 
 TEST(RenderTreeAtExit, ReleasesItsHierarchyAfterTheRegistryIsGone) {
   TempFolder folder;
-  ToolRun run = RunTool(std::filesystem::read_symlink("/proc/self/exe").string(), "--gtest_also_run_disabled_tests --gtest_filter=RenderTreeAtExit.DISABLED_*");
-  EXPECT_TRUE(run.status == 0 && run.out.find("[  PASSED  ] 1 test") != std::string::npos) << run.out << run.errors;
+  ToolRun run = RunTool(std::filesystem::read_symlink("/proc/self/exe").string(),
+                        "--gtest_also_run_disabled_tests --gtest_filter=RenderTreeAtExit.DISABLED_*");
+  EXPECT_TRUE(run.status == 0 && run.out.find("[  PASSED  ] 1 test") != std::string::npos)
+      << run.out << run.errors;
 }
 
 constexpr INT kWidth = 64, kHeight = 48;
@@ -212,7 +231,8 @@ constexpr INT kWidth = 64, kHeight = 48;
 std::vector<Pixel555> Pixels(CTSGraphics* device) {
   CTSGDITexture* surface = static_cast<CTSGDIRenderTarget*>(device->GetRenderTarget())->GetSurface();
   std::vector<Pixel555> pixels;
-  for (INT y = 0; y < kHeight; ++y) pixels.insert(pixels.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
+  for (INT y = 0; y < kHeight; ++y)
+    pixels.insert(pixels.end(), surface->GetPixelRow(y), surface->GetPixelRow(y) + kWidth);
   return pixels;
 }
 
@@ -223,7 +243,8 @@ struct RandomScene {
   explicit RandomScene(unsigned seed) : random(seed) {
     const INT capacities[] = {-3, 0, 1, 2, 3, 5, 8, 64};
     tree = new CTSRenderTree(capacities[Pick(8)], true);
-    damage->hasBound = false, damage->SetPriority(INT_MIN), tree->GetRoot()->AddChild(damage, nullptr, nullptr);
+    damage->hasBound = false, damage->SetPriority(INT_MIN),
+    tree->GetRoot()->AddChild(damage, nullptr, nullptr);
     for (int i = Pick(6); i >= 0; --i) Add();
   }
   ~RandomScene() { tree != nullptr ? tree->Release() : void(); }
@@ -260,7 +281,8 @@ struct RandomScene {
       case 0: {  // move
         INT dx = Pick(21) - 10, dy = Pick(21) - 10;
         node->rects.push_back(node->bound);
-        SetRect(&node->bound, node->bound.left + dx, node->bound.top + dy, node->bound.right + dx, node->bound.bottom + dy);
+        SetRect(&node->bound, node->bound.left + dx, node->bound.top + dy, node->bound.right + dx,
+                node->bound.bottom + dy);
         return Changed(node);
       }
       case 1:  // hide or show
@@ -268,16 +290,19 @@ struct RandomScene {
       case 2:  // close or open its children, or move among its siblings
       case 3:
         for (CTestNode* below : Subtree(node)) Damage(below);
-        return change == 2 ? void(node->childrenEnabled = !node->childrenEnabled) : node->SetPriority(Pick(5) - 2);
+        return change == 2 ? void(node->childrenEnabled = !node->childrenEnabled)
+                           : node->SetPriority(Pick(5) - 2);
       case 4:  // recolour
         return node->Paint(Colour()), Changed(node);
       case 5: {  // remove with everything below it
         std::vector<CTestNode*> gone = Subtree(node);
         for (CTestNode* below : gone) Damage(below);
         node->Destroy();
-        return void(std::erase_if(nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); }));
+        return void(std::erase_if(
+            nodes, [&](CTestNode* n) { return std::find(gone.begin(), gone.end(), n) != gone.end(); }));
       }
-      default: return Add();
+      default:
+        return Add();
     }
   }
 
@@ -293,7 +318,9 @@ TEST(DirtyRect, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBounds) {
   RecordingWindow windows[2];
   CTSUsePtr<CTSGraphics> devices[2];
   for (int i = 0; i < 2; ++i)
-    ASSERT_TRUE((devices[i] = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, windows[i].Handle(), kWidth, kHeight, false, true)).Get());
+    ASSERT_TRUE((devices[i] = CTSGraphicsManager::Instance().CreateDevice(
+                     TS_GUID_GDI_GRAPHICS, windows[i].Handle(), kWidth, kHeight, false, true))
+                    .Get());
   for (unsigned seed = 1; seed <= 300; ++seed) {
     RandomScene scene(seed);
     devices[0]->SetClipRect(nullptr), devices[0]->Clear(CTSColor(0));
@@ -301,14 +328,18 @@ TEST(DirtyRect, ADirtyFrameShowsWhatAFullRedrawShowsAndChangesOnlyItsBounds) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << ", frame " << frame);
       for (int i = scene.Pick(4); i >= 0; --i) scene.Change();
       if (scene.Pick(6) == 0)  // a back buffer that lost its content
-        devices[0]->SetClipRect(nullptr), devices[0]->Clear(CTSColor(0xFF00FFFF)), scene.tree->RequestFullRedraw();
+        devices[0]->SetClipRect(nullptr), devices[0]->Clear(CTSColor(0xFF00FFFF)),
+            scene.tree->RequestFullRedraw();
       std::vector<Pixel555> before = Pixels(devices[0].Get());
       RECT bounds, kept;
       scene.tree->Update(), scene.tree->Render(devices[0].Get()), scene.tree->GetDirtyBounds(&bounds);
       std::vector<Pixel555> dirty = Pixels(devices[0].Get());
       for (INT i = 0, x = 0, y = 0; i < kWidth * kHeight; ++i, x = i % kWidth, y = i / kWidth)
-        ASSERT_TRUE((x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom) || dirty[i] == before[i]) << x << "," << y;
-      scene.tree->EnableDirtyRect(false), scene.tree->Render(devices[1].Get()), scene.tree->EnableDirtyRect(true);
+        ASSERT_TRUE((x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom) ||
+                    dirty[i] == before[i])
+            << x << "," << y;
+      scene.tree->EnableDirtyRect(false), scene.tree->Render(devices[1].Get()),
+          scene.tree->EnableDirtyRect(true);
       ASSERT_TRUE(dirty == Pixels(devices[1].Get()));
       EXPECT_EQ(*scene.tree->GetDirtyBounds(&kept), bounds) << "a frame with the mode off keeps the bounds";
     }
@@ -339,7 +370,8 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
     CTSRenderTree* tree = new CTSRenderTree(capacity, true);
     // Bounds that meet all three records; lie inside the largest and meet a later one; meet two
     // apart and lie in neither; meet none; and the sixth node's own.
-    const RECT bounds[] = {{0, 0, 200, 200}, {141, 141, 149, 149}, {20, 20, 120, 120}, {300, 200, 310, 210}, {12, 12, 28, 28}};
+    const RECT bounds[] = {
+        {0, 0, 200, 200}, {141, 141, 149, 149}, {20, 20, 120, 120}, {300, 200, 310, 210}, {12, 12, 28, 28}};
     for (DWORD id = 1; id <= 8; ++id) {
       auto* node = new CTestNode(id, &log);
       node->bound = bounds[id <= 4 ? id - 1 : id == 6 ? 4 : 3];
@@ -348,17 +380,31 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
       // Only visible dirty objects are asked for their rectangles. Equal areas
       // keep their order of addition; duplicate and held rectangles add nothing.
       node->rects = id != 6 ? std::vector<RECT>{{0, 220, 10, 230}}
-                            : std::vector<RECT>{{10, 10, 30, 30}, {100, 100, 150, 150}, {10, 10, 30, 30}, {110, 110, 120, 120}, {140, 140, 160, 160}};
+                            : std::vector<RECT>{{10, 10, 30, 30},
+                                                {100, 100, 150, 150},
+                                                {10, 10, 30, 30},
+                                                {110, 110, 120, 120},
+                                                {140, 140, 160, 160}};
     }
     tree->Update(), log.painted.clear(), tree->Render(device.Get());
-    RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160}, whole = {0, 0, 320, 240}, got;
+    RECT r1 = {10, 10, 30, 30}, r2 = {100, 100, 150, 150}, r3 = {140, 140, 160, 160},
+         whole = {0, 0, 320, 240}, got;
     if (capacity == 128) {
-      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{{0, r2}, {0, r1}, {0, r3}, {1, r2}, {1, r1}, {1, r3},
-                                                                  {2, r2}, {3, r2}, {3, r1}, {6, bounds[4]}}));
+      EXPECT_EQ(log.painted, (std::vector<std::pair<DWORD, RECT>>{{0, r2},
+                                                                  {0, r1},
+                                                                  {0, r3},
+                                                                  {1, r2},
+                                                                  {1, r1},
+                                                                  {1, r3},
+                                                                  {2, r2},
+                                                                  {3, r2},
+                                                                  {3, r1},
+                                                                  {6, bounds[4]}}));
       EXPECT_EQ(*tree->GetDirtyBounds(&got), (RECT{10, 10, 160, 160}));
     } else {
       // The list holds capacity less one records: the fourth has the frame drawn and reported in full.
-      EXPECT_TRUE(log.painted.size() == 8 && log.painted.at(0) == std::make_pair(DWORD(0), whole) && *tree->GetDirtyBounds(&got) == whole);
+      EXPECT_TRUE(log.painted.size() == 8 && log.painted.at(0) == std::make_pair(DWORD(0), whole) &&
+                  *tree->GetDirtyBounds(&got) == whole);
     }
     EXPECT_EQ(tree->GetDirtyBounds(nullptr), nullptr);
     tree->Release();
@@ -367,7 +413,11 @@ TEST(DirtyRectOrder, RecordsLargestFirstAndUnchangedObjectsRepaintedInEachUntilO
 
 TEST(DirtyRectOrder, RoomThatCannotBeHadThrowsTheEngineException) {
   Tessel::CTSCustomException* thrown = nullptr;
-  try { new CTSRenderTree(INT_MAX, true); } catch (Tessel::CTSCustomException* exception) { thrown = exception; }
+  try {
+    new CTSRenderTree(INT_MAX, true);
+  } catch (Tessel::CTSCustomException* exception) {
+    thrown = exception;
+  }
   ASSERT_NE(thrown, nullptr);
   EXPECT_STREQ(thrown->GetErrorMessage(), "Dirty Rect Count too large!");
   delete thrown;

@@ -14,7 +14,9 @@
 
 ToolRun Convert(const std::string& arguments) { return RunTool(GFXFONT_PATH, arguments); }
 
-void WriteFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
 
 // A bitmap as rows of '#' and '.'.
 typedef std::vector<std::string> Picture;
@@ -26,7 +28,8 @@ std::string HexLine(unsigned code, const Picture& picture) {
   std::string line = text;
   for (const std::string& row : picture)
     for (size_t x = 0; x < row.size(); x += 4)
-      line += "0123456789ABCDEF"[(row[x] == '#') * 8 + (row[x + 1] == '#') * 4 + (row[x + 2] == '#') * 2 + (row[x + 3] == '#')];
+      line += "0123456789ABCDEF"[(row[x] == '#') * 8 + (row[x + 1] == '#') * 4 + (row[x + 2] == '#') * 2 +
+                                 (row[x + 3] == '#')];
   return line + "\n";
 }
 
@@ -42,7 +45,8 @@ class ConverterTest : public testing::Test {
  protected:
   void SetUp() override {
     ShowWindow(m_window.Handle(), SW_SHOW);
-    m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200, false, true);
+    m_device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200,
+                                                           false, true);
     ASSERT_NE(m_device, nullptr);
     m_device->Clear(CTSColor(0xFF000000));
   }
@@ -53,9 +57,12 @@ class ConverterTest : public testing::Test {
   // The device shows picture at (x, y) in white, centred in a cell of width.
   void ExpectPicture(INT x, INT y, INT cellWidth, const Picture& picture, const char* what) {
     for (INT row = 0; row < INT(picture.size()); ++row)
-      for (INT column = 0, source = -(cellWidth - INT(picture[0].size())) / 2; column < cellWidth; ++column, ++source)
-        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF,
-                  source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#' ? 0xF8F8F8u : 0u) << what << " at " << column << "," << row;
+      for (INT column = 0, source = -(cellWidth - INT(picture[0].size())) / 2; column < cellWidth;
+           ++column, ++source)
+        ASSERT_EQ(
+            m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF,
+            source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#' ? 0xF8F8F8u : 0u)
+            << what << " at " << column << "," << row;
   }
 
   TempFolder m_folder;
@@ -64,26 +71,33 @@ class ConverterTest : public testing::Test {
 };
 
 TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
-  Picture letter = Pattern(8, 1), wide = Pattern(16, 2), narrowInGrid = Pattern(8, 3), replacement = Pattern(8, 4);
+  Picture letter = Pattern(8, 1), wide = Pattern(16, 2), narrowInGrid = Pattern(8, 3),
+          replacement = Pattern(8, 4);
   WriteFile("source.hex", HexLine(0x41, letter) + HexLine(0x554A, wide) + HexLine(0x3B1, narrowInGrid) +
                               HexLine(0xFFFD, replacement) + HexLine(0x0D, Pattern(16, 5)));
   ToolRun run = Convert("--encoding 3 source.hex out.gfxFont");
   ASSERT_EQ(run.status, 0) << run.errors;
   CTSUsePtr<CTSFont> font(Load("out.gfxFont"));
-  ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16 && CTSTextRegistry::Instance().AddFont(20, font.Get()));
+  ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16 &&
+              CTSTextRegistry::Instance().AddFont(20, font.Get()));
   // "A", U+554A (B0A1), U+03B1 (A6C1, an 8-wide glyph centred in its cell),
   // U+554B (B0A2, not in the source: the replacement, centred), a carriage
   // return (a control character: blank), "B" (not in the source).
-  CTSTextRegistry::Instance().DrawText(20, m_device, 10, 20, CTSColor(0xFFFFFFFF), "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
-  ExpectPicture(10, 20, 8, letter, "A"), ExpectPicture(18, 20, 16, wide, "U+554A"), ExpectPicture(34, 20, 16, narrowInGrid, "U+03B1");
-  ExpectPicture(50, 20, 16, replacement, "missing wide"), ExpectPicture(66, 20, 8, Picture(16, "........"), "carriage return");
+  CTSTextRegistry::Instance().DrawText(20, m_device, 10, 20, CTSColor(0xFFFFFFFF),
+                                       "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
+  ExpectPicture(10, 20, 8, letter, "A"), ExpectPicture(18, 20, 16, wide, "U+554A"),
+      ExpectPicture(34, 20, 16, narrowInGrid, "U+03B1");
+  ExpectPicture(50, 20, 16, replacement, "missing wide"),
+      ExpectPicture(66, 20, 8, Picture(16, "........"), "carriage return");
   ExpectPicture(10, 36, 8, replacement, "missing single");
 }
 
 // A BDF font of height 8 (ascent 6, descent 2) with glyphs offset in their boxes.
 const char kBdf[] =
-    "STARTFONT 2.1\nFONT -test-small\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 2\nFONT_ASCENT 6\n"
-    "FONT_DESCENT 2\nENDPROPERTIES\nCHARS 3\nSTARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 4 0\nBBX 3 4 1 -1\n"
+    "STARTFONT 2.1\nFONT -test-small\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 2\nFONT_ASCENT "
+    "6\n"
+    "FONT_DESCENT 2\nENDPROPERTIES\nCHARS 3\nSTARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 4 0\nBBX 3 4 1 "
+    "-1\n"
     "BITMAP\n40\nA0\nE0\nA0\nENDCHAR\nSTARTCHAR one\nENCODING 19968\nDWIDTH 8 0\nBBX 7 1 0 2\nBITMAP\nFE\n"
     "ENDCHAR\nSTARTCHAR unnamed\nENCODING -1\nDWIDTH 8 0\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n";
 
@@ -92,11 +106,15 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
   // Rows from the top: the ascent is 6, so a box at y offset -1 and height 4
   // covers rows 3 to 6.
   const Picture letter = {"....", "....", "....", "..#.", ".#.#", ".###", ".#.#", "...."};
-  const Picture one = {"........", "........", "........", "#######.", "........", "........", "........", "........"};
+  const Picture one = {"........", "........", "........", "#######.",
+                       "........", "........", "........", "........"};
   // Without U+FFFD the fallback is a box one pixel inside the cell.
-  const Picture box = {"........", ".######.", ".#....#.", ".#....#.", ".#....#.", ".#....#.", ".######.", "........"};
-  const struct { int encoding; const char* oneBytes; } grids[] = {
-      {1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
+  const Picture box = {"........", ".######.", ".#....#.", ".#....#.",
+                       ".#....#.", ".#....#.", ".######.", "........"};
+  const struct {
+    int encoding;
+    const char* oneBytes;
+  } grids[] = {{1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}};
   for (const auto& grid : grids) {
     SCOPED_TRACE(grid.encoding);
     ToolRun run = Convert("-e " + std::to_string(grid.encoding) + " small.bdf small.gfxFont");
@@ -104,46 +122,71 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
     CTSUsePtr<CTSFont> font(Load("small.gfxFont"));
     ASSERT_TRUE(font && font->GetCharWidth() == 4 && font->GetCharHeight() == 8);
     m_device->Clear(CTSColor(0xFF000000));
-    ASSERT_TRUE(font->DrawChar('A', 5, 5, m_device, CTSColor(~0u)) && font->DrawChar('Z', 40, 5, m_device, CTSColor(~0u)) &&
-                font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)) &&
-                (grid.encoding != 3 || font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u))));
+    ASSERT_TRUE(
+        font->DrawChar('A', 5, 5, m_device, CTSColor(~0u)) &&
+        font->DrawChar('Z', 40, 5, m_device, CTSColor(~0u)) &&
+        font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)) &&
+        (grid.encoding != 3 || font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u))));
     ExpectPicture(5, 5, 4, letter, "A"), ExpectPicture(20, 5, 8, one, "U+4E00");
-    ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."}, "missing single");
-    if (grid.encoding == 3) ExpectPicture(60, 5, 8, box, "missing wide");  // a grid cell without a glyph holds the box
+    ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."},
+                  "missing single");
+    if (grid.encoding == 3)
+      ExpectPicture(60, 5, 8, box, "missing wide");  // a grid cell without a glyph holds the box
   }
 }
 
 TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
   std::string good = HexLine(0x41, Pattern(8, 1));
   std::string bdfHead = "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nCHARS 1\nSTARTCHAR a\nENCODING 97\n";
-  const struct { const char* what; std::string content; const char* file; const char* message; } cases[] = {
-      {"hex without colon", "0041 0000\n", "bad.hex", "CODEPOINT:BITMAP"}, {"hex bad code point", "XYZ:" + good.substr(5), "bad.hex", "bad code point"},
+  const struct {
+    const char* what;
+    std::string content;
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"hex without colon", "0041 0000\n", "bad.hex", "CODEPOINT:BITMAP"},
+      {"hex bad code point", "XYZ:" + good.substr(5), "bad.hex", "bad code point"},
       {"hex code point too large", "110000:" + good.substr(5), "bad.hex", "bad code point"},
-      {"hex short bitmap", "0041:00FF\n", "bad.hex", "digits"}, {"hex bitmap not hex", "0041:" + std::string(32, 'G') + "\n", "bad.hex", "not a hex digit"},
-      {"hex empty", "", "bad.hex", "no glyphs"}, {"hex binary", std::string("\x00\xFF\x01:\n", 5), "bad.hex", "bad code point"},
-      {"bdf without STARTFONT", "FONT x\n", "bad.bdf", "STARTFONT"}, {"bdf nested glyph", bdfHead + "STARTCHAR b\n", "bad.bdf", "inside a glyph"},
+      {"hex short bitmap", "0041:00FF\n", "bad.hex", "digits"},
+      {"hex bitmap not hex", "0041:" + std::string(32, 'G') + "\n", "bad.hex", "not a hex digit"},
+      {"hex empty", "", "bad.hex", "no glyphs"},
+      {"hex binary", std::string("\x00\xFF\x01:\n", 5), "bad.hex", "bad code point"},
+      {"bdf without STARTFONT", "FONT x\n", "bad.bdf", "STARTFONT"},
+      {"bdf nested glyph", bdfHead + "STARTCHAR b\n", "bad.bdf", "inside a glyph"},
       {"bdf bitmap before BBX", bdfHead + "BITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "BITMAP before BBX"},
-      {"bdf too few rows", bdfHead + "BBX 8 3 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "bitmap rows"}, {"bdf too many rows", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "bad.bdf", "more bitmap rows"},
-      {"bdf short row", bdfHead + "BBX 16 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "shorter"}, {"bdf row not hex", bdfHead + "BBX 8 1 0 0\nBITMAP\nQQ\nENDCHAR\nENDFONT\n", "bad.bdf", "not hex"},
-      {"bdf huge box", bdfHead + "BBX 99999999999 1 0 0\nBITMAP\n", "bad.bdf", "bad number"}, {"bdf negative box", bdfHead + "BBX -3 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
-      {"bdf truncated", bdfHead + "BBX 8 2 0 0\nBITMAP\nFF\n", "bad.bdf", "ends inside a glyph"}, {"bdf without sizes", "STARTFONT 2.1\nENDFONT\n", "bad.bdf", "FONTBOUNDINGBOX"},
+      {"bdf too few rows", bdfHead + "BBX 8 3 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "bitmap rows"},
+      {"bdf too many rows", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "bad.bdf",
+       "more bitmap rows"},
+      {"bdf short row", bdfHead + "BBX 16 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "shorter"},
+      {"bdf row not hex", bdfHead + "BBX 8 1 0 0\nBITMAP\nQQ\nENDCHAR\nENDFONT\n", "bad.bdf", "not hex"},
+      {"bdf huge box", bdfHead + "BBX 99999999999 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
+      {"bdf negative box", bdfHead + "BBX -3 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
+      {"bdf truncated", bdfHead + "BBX 8 2 0 0\nBITMAP\nFF\n", "bad.bdf", "ends inside a glyph"},
+      {"bdf without sizes", "STARTFONT 2.1\nENDFONT\n", "bad.bdf", "FONTBOUNDINGBOX"},
       {"bdf without glyphs", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nENDFONT\n", "bad.bdf", "no glyphs"},
       {"bdf advance above height", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n",
-       "bad.bdf", "wider than the height"}, };
+       "bad.bdf", "wider than the height"},
+  };
   for (const auto& c : cases) {
     WriteFile(c.file, c.content), std::remove("out.gfxFont");
     ToolRun run = Convert(std::string("--encoding 3 ") + c.file + " out.gfxFont");
-    EXPECT_TRUE(run.status == 1 && run.errors.find(c.message) != std::string::npos && ReadWholeFile("out.gfxFont").empty())
+    EXPECT_TRUE(run.status == 1 && run.errors.find(c.message) != std::string::npos &&
+                ReadWholeFile("out.gfxFont").empty())
         << c.what << ": " << run.status << " " << run.errors;
   }
 
   WriteFile("good.hex", good);
-  for (auto [arguments, message] : {std::pair{"good.hex out.gfxFont", "missing arguments"}, {"--encoding 3 good.hex", "missing arguments"},
-                                    {"--encoding 7 good.hex out.gfxFont", "1 to 6"}, {"--encoding x good.hex out.gfxFont", "1 to 6"},
-                                    {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"}, {"--encoding 3 missing.hex out.gfxFont", "cannot open"},
-                                    {"--encoding 3 --charset NO-SUCH-CHARSET good.hex out.gfxFont", "charset"},
-                                    {"--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"}}) {
+  for (auto [arguments, message] :
+       {std::pair{"good.hex out.gfxFont", "missing arguments"},
+        {"--encoding 3 good.hex", "missing arguments"},
+        {"--encoding 7 good.hex out.gfxFont", "1 to 6"},
+        {"--encoding x good.hex out.gfxFont", "1 to 6"},
+        {"--encoding 3 --bogus good.hex out.gfxFont", "unknown option"},
+        {"--encoding 3 missing.hex out.gfxFont", "cannot open"},
+        {"--encoding 3 --charset NO-SUCH-CHARSET good.hex out.gfxFont", "charset"},
+        {"--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"}}) {
     ToolRun run = Convert(arguments);
-    EXPECT_TRUE(run.status == 1 && run.errors.find(message) != std::string::npos) << arguments << ": " << run.status << " " << run.errors;
+    EXPECT_TRUE(run.status == 1 && run.errors.find(message) != std::string::npos)
+        << arguments << ": " << run.status << " " << run.errors;
   }
 }

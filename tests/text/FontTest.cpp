@@ -2,9 +2,9 @@
 // bit address in every encoding, drawing them), the font loader and the text
 // registry's layout.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
-#include <sys/stat.h>
 
 #include "engine/graphics/TSGDIGraphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
@@ -18,7 +18,8 @@
 inline std::string FontFile(int encoding, int height, int halfWidth, const std::vector<uint8_t>& data,
                             int version = 1, int64_t dataSize = -1) {
   uint32_t size = dataSize < 0 ? uint32_t(data.size()) : uint32_t(dataSize);
-  std::string file = {'G', 'F', 'T', char(encoding), char(version), char(version >> 8), char(height), char(halfWidth)};
+  std::string file = {
+      'G', 'F', 'T', char(encoding), char(version), char(version >> 8), char(height), char(halfWidth)};
   for (int i = 0; i < 4; ++i) file += char(size >> (8 * i));
   return file.append(data.begin(), data.end());
 }
@@ -38,7 +39,8 @@ constexpr uint64_t Wide(uint64_t index) { return index | 0x10000; }
 
 inline std::string IdentityFont(int encoding, int64_t wideGlyphs, int singleGlyphs = 128) {
   const int64_t full = 25, half = 15, first = full + 1;
-  std::vector<uint8_t> bytes(size_t((first + (singleGlyphs < 128 ? singleGlyphs * half : 128 * half + wideGlyphs * full) + 7) / 8));
+  std::vector<uint8_t> bytes(
+      size_t((first + (singleGlyphs < 128 ? singleGlyphs * half : 128 * half + wideGlyphs * full) + 7) / 8));
   auto set = [&](int64_t bit, uint64_t value) {
     for (int i = 0; i < 20; ++i)
       if (value >> i & 1) bytes.at(size_t((bit + i) >> 3)) |= uint8_t(1 << ((bit + i) & 7));
@@ -76,35 +78,54 @@ CTSPointFont* Loaded(const std::string& file) {
 }
 
 uint64_t DrawSingle(CTSPointFont* font, INT code) {
-  return DrawnBits(3, [&](CTSTexture* t) { EXPECT_TRUE(font->DrawCharToTexture(code, 1, 1, t, CTSColor(~0u))); });
+  return DrawnBits(
+      3, [&](CTSTexture* t) { EXPECT_TRUE(font->DrawCharToTexture(code, 1, 1, t, CTSColor(~0u))); });
 }
 uint64_t DrawWide(CTSPointFont* font, INT lead, INT trail) {
-  return DrawnBits(5, [&](CTSTexture* t) { EXPECT_TRUE(font->DrawWideCharToTexture(lead, trail, 1, 1, t, CTSColor(~0u))); });
+  return DrawnBits(5, [&](CTSTexture* t) {
+    EXPECT_TRUE(font->DrawWideCharToTexture(lead, trail, 1, 1, t, CTSColor(~0u)));
+  });
 }
 
 TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
   CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(FONT_ENCODING_GB2312, 10)));
-  EXPECT_TRUE(font->GetCharWidth() == 3 && font->GetCharHeight() == 5 && font->GetWideCharWidth() == 5 && font->GetWideCharHeight() == 5);
+  EXPECT_TRUE(font->GetCharWidth() == 3 && font->GetCharHeight() == 5 && font->GetWideCharWidth() == 5 &&
+              font->GetWideCharHeight() == 5);
   INT width = 0, height = 0, wideWidth = 0, wideHeight = 0;
-  EXPECT_TRUE(font->GetCharSize(200, width, height) && font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight) &&
-              width == 3 && height == 5 && wideWidth == 5 && wideHeight == 5);
+  EXPECT_TRUE(font->GetCharSize(200, width, height) &&
+              font->GetWideCharSize(0xB0, 0xA1, wideWidth, wideHeight) && width == 3 && height == 5 &&
+              wideWidth == 5 && wideHeight == 5);
   // A null or unreadable stream keeps the font.
   const std::string file = IdentityFont(FONT_ENCODING_GB2312, 4);
   CTSUsePtr<CTSIOStream> writeOnly(MemoryStream(file, CTSIOStream::kWrite));
-  EXPECT_FALSE(font->Load(nullptr) || font->Load(writeOnly.Get()) || DrawSingle(font.Get(), 'A') != Single('A'));
+  EXPECT_FALSE(font->Load(nullptr) || font->Load(writeOnly.Get()) ||
+               DrawSingle(font.Get(), 'A') != Single('A'));
 
   std::vector<uint8_t> data(8, 0xFF);  // 64 bits: room for a fallback of 8 x 8
-  const struct { std::string file; bool loads; } cases[] = {
-      {FontFile(3, 8, 4, data, 2), false},             {FontFile(3, 8, 4, data, 0), false},
-      {FontFile(3, 8, 4, data, 257), false},           {"GFX" + FontFile(3, 8, 4, data).substr(3), false},
-      {FontFile(3, 8, 9, data), false},                {FontFile(3, 8, 4, data, 1, 9), false},
-      {FontFile(3, 8, 4, data, 1, 0xFFFFFFFF), false}, {FontFile(3, 8, 4, std::vector<uint8_t>(7)), false},
-      {FontFile(3, 8, 4, data).substr(0, 11), false},  {"", false},
-      {FontFile(3, 8, 8, data), true},                 {FontFile(3, 8, 4, data) + "more", true}, };
+  const struct {
+    std::string file;
+    bool loads;
+  } cases[] = {
+      {FontFile(3, 8, 4, data, 2), false},
+      {FontFile(3, 8, 4, data, 0), false},
+      {FontFile(3, 8, 4, data, 257), false},
+      {"GFX" + FontFile(3, 8, 4, data).substr(3), false},
+      {FontFile(3, 8, 9, data), false},
+      {FontFile(3, 8, 4, data, 1, 9), false},
+      {FontFile(3, 8, 4, data, 1, 0xFFFFFFFF), false},
+      {FontFile(3, 8, 4, std::vector<uint8_t>(7)), false},
+      {FontFile(3, 8, 4, data).substr(0, 11), false},
+      {"", false},
+      {FontFile(3, 8, 8, data), true},
+      {FontFile(3, 8, 4, data) + "more", true},
+  };
   for (const auto& c : cases) {
     CTSUsePtr<CTSIOStream> stream(MemoryStream(c.file));
-    EXPECT_TRUE(font->Load(stream.Get()) == c.loads && font->IsLoaded() == c.loads && font->GetCharHeight() == (c.loads ? 8 : 0)) << testing::PrintToString(c.file);
-    DrawnBits(3, [&](CTSTexture* t) { EXPECT_EQ(font->DrawCharToTexture('A', 1, 1, t, CTSColor(~0u)), c.loads); });
+    EXPECT_TRUE(font->Load(stream.Get()) == c.loads && font->IsLoaded() == c.loads &&
+                font->GetCharHeight() == (c.loads ? 8 : 0))
+        << testing::PrintToString(c.file);
+    DrawnBits(
+        3, [&](CTSTexture* t) { EXPECT_EQ(font->DrawCharToTexture('A', 1, 1, t, CTSColor(~0u)), c.loads); });
   }
 }
 
@@ -120,20 +141,27 @@ TEST(PointFontGlyphs, SingleByteCodesOneTo128AndGlyphsPastTheDataEnd) {
   std::string cut = file.substr(0, file.size() - 1);
   cut[8] = char(cut[8] - 1);  // one byte less data, so stated
   CTSUsePtr<CTSPointFont> shortened(Loaded(cut));
-  EXPECT_TRUE(DrawWide(shortened.Get(), 0xA1, 0xA2) == Wide(1) && DrawWide(shortened.Get(), 0xA1, 0xA3) == kFallback);
+  EXPECT_TRUE(DrawWide(shortened.Get(), 0xA1, 0xA2) == Wide(1) &&
+              DrawWide(shortened.Get(), 0xA1, 0xA3) == kFallback);
 }
 
 // Every encoding's grid, stated plainly, over all lead and trail bytes.
 int64_t ExpectedIndex(int encoding, int l, int r) {
   switch (encoding) {
-    case 1: return l >= 0x81 ? (l - 0x81) * 256 + r : -1;
-    case 3: return (l >= 0xA1 && l <= 0xFE && r >= 0xA1 && r <= 0xFE) ? (l - 0xA1) * 94 + (r - 0xA1) : -1;
-    case 4: return (l >= 0x81 && l <= 0xFE && r >= 0x40 && r <= 0xFE) ? (l - 0x81) * 191 + (r - 0x40) : -1;
-    case 5: if (l < 0xA1 || l > 0xF9) return -1;
+    case 1:
+      return l >= 0x81 ? (l - 0x81) * 256 + r : -1;
+    case 3:
+      return (l >= 0xA1 && l <= 0xFE && r >= 0xA1 && r <= 0xFE) ? (l - 0xA1) * 94 + (r - 0xA1) : -1;
+    case 4:
+      return (l >= 0x81 && l <= 0xFE && r >= 0x40 && r <= 0xFE) ? (l - 0x81) * 191 + (r - 0x40) : -1;
+    case 5:
+      if (l < 0xA1 || l > 0xF9) return -1;
       if (r >= 0x40 && r <= 0x7E) return (l - 0xA1) * 157 + (r - 0x40);
       return r >= 0xA1 && r <= 0xFE ? (l - 0xA1) * 157 + 63 + (r - 0xA1) : -1;
-    case 6: return l * 256 + r;
-    default: return -1;
+    case 6:
+      return l * 256 + r;
+    default:
+      return -1;
   }
 }
 
@@ -142,26 +170,40 @@ TEST(PointFontGlyphs, EveryEncodingMapsEveryByteCombination) {
     CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(encoding, 65536)));
     for (int l = 0; l < 256; ++l)
       for (int r = 0; r < 256; ++r)  // lead and trail are taken as bytes
-        ASSERT_EQ(DrawWide(font.Get(), l | (r << 8), r - 256), ExpectedIndex(encoding, l, r) < 0 ? kFallback : Wide(ExpectedIndex(encoding, l, r)))
+        ASSERT_EQ(DrawWide(font.Get(), l | (r << 8), r - 256),
+                  ExpectedIndex(encoding, l, r) < 0 ? kFallback : Wide(ExpectedIndex(encoding, l, r)))
             << "encoding " << encoding << " " << l << "," << r;
   }
 }
 
 TEST(PointFontDraw, TheDeviceFormsRefuseOnlyGlyphsWhollyOutsideTheClip) {
   RecordingWindow window;
-  CTSGraphics* device = CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, true);
+  CTSGraphics* device =
+      CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, true);
   ASSERT_NE(device, nullptr);
   RECT clip = {20, 10, 40, 30};
   device->SetClipRect(&clip);
   CTSUsePtr<CTSPointFont> identity(Loaded(IdentityFont(FONT_ENCODING_GB2312, 1)));
-  const struct { INT x, y; bool wide, drawn; } cases[] = {
-      {17, 12, false, true}, {16, 12, false, false}, {15, 12, true, true},  {14, 12, true, false},
-      {39, 12, false, true}, {40, 12, false, false}, {25, 5, false, true},  {25, 4, false, false},
-      {25, 29, true, true},  {25, 30, true, false},  {INT(0x80000000), 12, false, false},
-      {25, INT(0x80000000), true, false}};
+  const struct {
+    INT x, y;
+    bool wide, drawn;
+  } cases[] = {{17, 12, false, true},
+               {16, 12, false, false},
+               {15, 12, true, true},
+               {14, 12, true, false},
+               {39, 12, false, true},
+               {40, 12, false, false},
+               {25, 5, false, true},
+               {25, 4, false, false},
+               {25, 29, true, true},
+               {25, 30, true, false},
+               {INT(0x80000000), 12, false, false},
+               {25, INT(0x80000000), true, false}};
   for (const auto& c : cases)
     EXPECT_EQ(c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, CTSColor(~0u))
-                     : identity->DrawChar('A', c.x, c.y, device, CTSColor(~0u)), c.drawn) << c.x << "," << c.y;
+                     : identity->DrawChar('A', c.x, c.y, device, CTSColor(~0u)),
+              c.drawn)
+        << c.x << "," << c.y;
   EXPECT_FALSE(identity->DrawChar('A', 0, 0, nullptr, CTSColor(~0u)));
   device->Release();
 }
@@ -181,8 +223,12 @@ class CRecordingFont : public CTSFont {
   INT GetWideCharHeight() override { return 16; }
   bool DrawCharToTexture(INT, INT, INT, CTSTexture*, const CTSColor&) override { return true; }
   bool DrawWideCharToTexture(INT, INT, INT, INT, CTSTexture*, const CTSColor&) override { return true; }
-  bool DrawChar(INT code, INT x, INT y, CTSGraphics*, const CTSColor&) override { return Write(isprint(code) ? " %c@%d,%d" : " %02X@%d,%d", code, x, y); }
-  bool DrawWideChar(INT lead, INT trail, INT x, INT y, CTSGraphics*, const CTSColor&) override { return Write(" %04X@%d,%d", lead << 8 | trail, x, y); }
+  bool DrawChar(INT code, INT x, INT y, CTSGraphics*, const CTSColor&) override {
+    return Write(isprint(code) ? " %c@%d,%d" : " %02X@%d,%d", code, x, y);
+  }
+  bool DrawWideChar(INT lead, INT trail, INT x, INT y, CTSGraphics*, const CTSColor&) override {
+    return Write(" %04X@%d,%d", lead << 8 | trail, x, y);
+  }
   bool Write(const char* format, INT code, INT x, INT y) {
     char text[40];
     return std::snprintf(text, sizeof text, format, code, x, y), calls += text, true;
@@ -200,15 +246,18 @@ TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   ASSERT_TRUE(point && *point->GetClassGUID() == TS_GUID_POINT_FONT && point->GetUseCount() == 1);
   EXPECT_TRUE(!loader.CreateFont(kRecordingKind) && !loader.RegisterFont(kRecordingKind, nullptr, 0) &&
               loader.RegisterFont(kRecordingKind, CreateRecordingFont, 77));
-  EXPECT_FALSE(loader.RegisterFont(kRecordingKind, CreateNothing, 0) || loader.RegisterFont(TS_GUID_POINT_FONT, CreateNothing, 0));
+  EXPECT_FALSE(loader.RegisterFont(kRecordingKind, CreateNothing, 0) ||
+               loader.RegisterFont(TS_GUID_POINT_FONT, CreateNothing, 0));
   CTSUsePtr<CTSFont> recording(loader.CreateFont(kRecordingKind));
   EXPECT_TRUE(recording && g_factoryArgument == 77u);
 
-  std::string file = IdentityFont(FONT_ENCODING_GB2312, 4), bad = FontFile(3, 8, 4, std::vector<uint8_t>(8, 0), 2);
+  std::string file = IdentityFont(FONT_ENCODING_GB2312, 4),
+              bad = FontFile(3, 8, 4, std::vector<uint8_t>(8, 0), 2);
   CTSUsePtr<CTSIOStream> good(MemoryStream(file)), refused(MemoryStream(bad)), again(MemoryStream(file));
   CTSUsePtr<CTSFont> font(loader.LoadFont(TS_GUID_POINT_FONT, good.Get()));
   ASSERT_TRUE(font && font->IsLoaded() && font->GetUseCount() == 1);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, refused.Get()) || loader.LoadFont(TS_GUID_POINT_FONT, static_cast<CTSIOStream*>(nullptr)) ||
+  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, refused.Get()) ||
+               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<CTSIOStream*>(nullptr)) ||
                loader.LoadFont(GUID{0x99999999, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}, again.Get()));
 
   TempFolder folder;
@@ -216,36 +265,55 @@ TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   std::ofstream("Font/test.gfxFont", std::ios::binary) << file;
   CTSUsePtr<CTSFont> fromDisk(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\test.gfxFont"));
   EXPECT_TRUE(fromDisk && fromDisk->GetCharWidth() == 3);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") || loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
+               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
 }
 
 TEST(TextRegistry, AddFindSelectAndLayOutText) {
   CTSTextRegistry& registry = CTSTextRegistry::Instance();
   CTSUsePtr<CRecordingFont> font(new CRecordingFont), other(new CRecordingFont);
   EXPECT_TRUE(registry.AddFont(3, font.Get()) && font->GetUseCount() == 2);
-  EXPECT_FALSE(registry.AddFont(3, other.Get()) || registry.AddFont(0xFFFFFFFF, other.Get()) || registry.AddFont(5, nullptr));
-  EXPECT_TRUE(other->GetUseCount() == 1 && registry.FindFont(3) == font.Get() && registry.FindFont(5) == nullptr);
+  EXPECT_FALSE(registry.AddFont(3, other.Get()) || registry.AddFont(0xFFFFFFFF, other.Get()) ||
+               registry.AddFont(5, nullptr));
+  EXPECT_TRUE(other->GetUseCount() == 1 && registry.FindFont(3) == font.Get() &&
+              registry.FindFont(5) == nullptr);
   EXPECT_TRUE(registry.SelectFont(3) && !registry.SelectFont(8));
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
-    return font->calls.clear(), registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns), font->calls;
+    return font->calls.clear(),
+           registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns), font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
-  const struct { const char* text; INT length, maxColumns; const char* calls; } cases[] = {
+  const struct {
+    const char* text;
+    INT length, maxColumns;
+    const char* calls;
+  } cases[] = {
       {"abcdef", -1, 3, " a@10,20 b@18,20 c@26,20 d@10,36 e@18,36 f@26,36"},
       {"abcdef", -1, 0, " a@10,20 b@18,20 c@26,20 d@34,20 e@42,20 f@50,20"},
-      {"abcd", -1, -1, " a@10,20 b@18,20 c@26,20 d@34,20"}, {"a\xB0\xA1" "b", -1, 3, " a@10,20 B0A1@18,20 b@10,36"},
-      {"\xB0\xA1\xB0\xA2", -1, -1, " B0A1@10,20 B0A2@26,20"}, {"a\tb", -1, -1, " a@10,20 b@26,20"},
-      {"a\tb", -1, 5, " a@10,20 b@10,36"}, {"a\tb", -1, 6, " a@10,20 b@26,20"},
+      {"abcd", -1, -1, " a@10,20 b@18,20 c@26,20 d@34,20"},
+      {"a\xB0\xA1"
+       "b",
+       -1, 3, " a@10,20 B0A1@18,20 b@10,36"},
+      {"\xB0\xA1\xB0\xA2", -1, -1, " B0A1@10,20 B0A2@26,20"},
+      {"a\tb", -1, -1, " a@10,20 b@26,20"},
+      {"a\tb", -1, 5, " a@10,20 b@10,36"},
+      {"a\tb", -1, 6, " a@10,20 b@26,20"},
       {"ab\ncd\r", -1, -1, " a@10,20 b@18,20 c@10,36 d@18,36 0D@26,36"},
-      {"ab\ncde", -1, 3, " a@10,20 b@18,20 c@10,36 d@18,36 e@26,36"}, {"abc", 0, -1, ""},
-      {"abc", 2, -1, " a@10,20 b@18,20"}, {"abc", 100, -1, " a@10,20 b@18,20 c@26,20"},
+      {"ab\ncde", -1, 3, " a@10,20 b@18,20 c@10,36 d@18,36 e@26,36"},
+      {"abc", 0, -1, ""},
+      {"abc", 2, -1, " a@10,20 b@18,20"},
+      {"abc", 100, -1, " a@10,20 b@18,20 c@26,20"},
       {"a\xB0", -1, -1, " a@10,20 B000@18,20"},      // a last lead byte pairs with the zero
       {"a\xB0\xA1z", 2, -1, " a@10,20 B0A1@18,20"},  // cut by length: the trail is the byte past it
   };
-  for (const auto& c : cases) EXPECT_EQ(draw(3, &device, 10, c.text, c.length, c.maxColumns), c.calls) << c.text;
-  // Glyphs whose pen leaves the coordinate range are skipped; nothing is drawn without a font, text or device.
+  for (const auto& c : cases)
+    EXPECT_EQ(draw(3, &device, 10, c.text, c.length, c.maxColumns), c.calls) << c.text;
+  // Glyphs whose pen leaves the coordinate range are skipped; nothing is drawn without a font, text or
+  // device.
   EXPECT_EQ(draw(3, &device, 0x7FFFFFF0, "abcd", -1, -1), " a@2147483632,20 b@2147483640,20");
-  EXPECT_EQ(draw(8, &device, 10, "abc", -1, -1) + draw(3, &device, 10, nullptr, -1, -1) + draw(3, nullptr, 10, "abc", -1, -1), "");
+  EXPECT_EQ(draw(8, &device, 10, "abc", -1, -1) + draw(3, &device, 10, nullptr, -1, -1) +
+                draw(3, nullptr, 10, "abc", -1, -1),
+            "");
 }
