@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "app/AlphaAnimation.h"
 #include "app/EngineErrors.h"
@@ -16,10 +17,15 @@
 #include "tests/common/RunTool.h"
 #include "tests/common/TestEvents.h"
 
+namespace {
+
 // One frame whose work takes workMs, paced to frameMs; the time it took.
 DWORD RunFrame(CFrameTimer& timer, DWORD workMs, DWORD frameMs) {
   const DWORD start = timeGetTime();
-  timer.Begin(), Platform::AdvanceVirtualClock(workMs), timer.End(), timer.Wait(frameMs);
+  timer.Begin();
+  Platform::AdvanceVirtualClock(workMs);
+  timer.End();
+  timer.Wait(frameMs);
   return timeGetTime() - start;
 }
 
@@ -41,8 +47,8 @@ TEST(FrameTimer, SleepsOutTheRestOfTheFrameAndCountsFramesPerSecond) {
     CFrameTimer timer;
     DWORD frames = 0;
     for (RunFrame(timer, 10, 30); timer.GetFPS() == 0 && frames < 100; ++frames) RunFrame(timer, 10, 30);
-    EXPECT_TRUE(frames == 34u && (RunFrame(timer, 10, 30), timer.GetFPS()) == 33u)
-        << frames << " " << timer.GetFPS();
+    RunFrame(timer, 10, 30);
+    EXPECT_TRUE(frames == 34u && timer.GetFPS() == 33u) << frames << " " << timer.GetFPS();
   }
   Platform::DisableVirtualClock();
 }
@@ -66,8 +72,8 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
   Platform::EnableVirtualClock(0, SYSTEMTIME{2006, 3, 0, 5, 9, 7, 3, 0});
   CGameFrame::Log("left over from an earlier run");
   auto frame = std::make_unique<CGameFrame>();
-  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False"),
-      CGameFrame::Log("%s", "100%d sure %s");
+  CGameFrame::Log("Create Graphics Device With %d x %d, FullScreen = %s OK!", 640, 480, "False");
+  CGameFrame::Log("%s", "100%d sure %s");
   Sleep(3 * 3600 * 1000 + 50 * 60 * 1000 + 10 * 1000);  // to 12:57:13
   frame.reset();
   const std::string separator(70, '-');
@@ -80,12 +86,15 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
   Platform::DisableVirtualClock();
   // Long lines are cut; an unwritable log loses lines but nothing else.
   std::string text(5000, 'a');
-  text[4094] = 'b', text[4095] = 'c';
-  std::remove("QarnLog.txt"), CGameFrame::Log("%s", text.c_str());
+  text[4094] = 'b';
+  text[4095] = 'c';
+  std::remove("QarnLog.txt");
+  CGameFrame::Log("%s", text.c_str());
   EXPECT_EQ(ReadWholeFile("QarnLog.txt"), text.substr(0, 4095) + "\n");
-  ASSERT_TRUE(std::remove("QarnLog.txt") == 0 &&
-              mkdir("QarnLog.txt", 0700) == 0);  // a folder where the file should be
-  std::make_unique<CGameFrame>().reset(), CGameFrame::Log("lost");
+  // A folder where the file should be.
+  ASSERT_TRUE(std::remove("QarnLog.txt") == 0 && mkdir("QarnLog.txt", 0700) == 0);
+  std::make_unique<CGameFrame>().reset();
+  CGameFrame::Log("lost");
   ASSERT_EQ(rmdir("QarnLog.txt"), 0);
   EXPECT_EXIT(RunReportingEngineErrors([]() -> int {
                 throw new (std::nothrow) Tessel::CTSCustomException("Dirty Rect Count too large! %d", 7);
@@ -95,51 +104,44 @@ TEST(GameLog, FramesTheRunWithPaddedBannersKeepsLinesAndReportsEscapingErrors) {
               RunReportingEngineErrors([] { return 42; }) == 42);
 }
 
+// The options read from the words of text ("''" an empty one): what they
+// set, or "refused: " and why.
+std::string Parsed(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word == "''" ? "" : word);
+  std::vector<const char*> argv = {"qarn"};
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  QarnOptions options;
+  std::string error;
+  if (!ParseQarnOptions(int(argv.size()), argv.data(), &options, &error))
+    return "refused: " + error + (options.device == TS_GUID_GDI_GRAPHICS ? "" : " with a device set");
+  std::string out = std::to_string(options.frames);
+  if (options.headless) out += " headless";
+  if (options.help) out += " help";
+  if (!options.screenshot.empty()) out += " to " + options.screenshot;
+  if (options.device != TS_GUID_GDI_GRAPHICS) out += options.device == TS_GUID_D3D8_GRAPHICS ? " d3d8" : " ?";
+  return out;
+}
+
 TEST(Options, ReadsEachOptionAndRefusesBadOnes) {
-  const struct {
-    std::vector<const char*> arguments;
-    unsigned long frames;
-    bool headless, help;
-    const char* screenshot;
-    bool d3d8;
-  } cases[] = {{{}, 0, false, false, "", false},
-               {{"--headless", "--frames", "60"}, 60, true, false, "", false},
-               {{"--screenshot", "out/last.png", "--help"}, 0, false, true, "out/last.png", false},
-               {{"--device", "d3d8"}, 0, false, false, "", true},
-               {{"--device", "d3d8", "--device", "software"}, 0, false, false, "", false}};
-  for (const auto& c : cases) {
-    std::vector<const char*> argv = {"qarn"};
-    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-    QarnOptions options;  // and the error text
-    std::string error;
-    EXPECT_TRUE(ParseQarnOptions(int(argv.size()), argv.data(), &options, &error) &&
-                options.frames == c.frames && options.headless == c.headless && options.help == c.help &&
-                options.screenshot == c.screenshot &&
-                options.device == (c.d3d8 ? TS_GUID_D3D8_GRAPHICS : TS_GUID_GDI_GRAPHICS))
-        << argv.size() << error;
-  }
-  for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{{"--device"},
-                                                                            {"--device", "D3D8"},
-                                                                            {"--device", "gdi"},
-                                                                            {"--device", ""},
-                                                                            {"--frames"},
-                                                                            {"--frames", "0"},
-                                                                            {"--frames", "-3"},
-                                                                            {"--frames", "12x"},
-                                                                            {"--frames", "4294967296"},
-                                                                            {"--frames", ""},
-                                                                            {"--fullscreen"},
-                                                                            {"--screenshot"},
-                                                                            {"--screenshot", "shot.jpg"},
-                                                                            {"--screenshot", ".png"}}) {
-    bad.insert(bad.begin(), "qarn");
-    QarnOptions options;
-    std::string error;
-    EXPECT_TRUE(
-        !ParseQarnOptions(int(bad.size()), bad.data(), &options, &error) &&
-        options.device == TS_GUID_GDI_GRAPHICS &&
-        (std::string(bad[1]) == "--device" ? error == "--device needs software or d3d8" : !error.empty()))
-        << bad[1];
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "0"},
+      {"--headless --frames 60", "60 headless"},
+      {"--screenshot out/last.png --help", "0 help to out/last.png"},
+      {"--device d3d8", "0 d3d8"},
+      {"--device d3d8 --device software", "0"},
+      {"--device D3D8", "refused: --device needs software or d3d8"},
+  };
+  for (auto [arguments, expected] : cases) EXPECT_EQ(Parsed(arguments), expected) << arguments;
+  // A refusal names the option and changes no device.
+  for (std::string bad : {"--device", "--device gdi", "--device ''", "--frames", "--frames 0", "--frames -3",
+                          "--frames 12x", "--frames 4294967296", "--frames ''", "--fullscreen",
+                          "--screenshot", "--screenshot shot.jpg", "--screenshot .png"}) {
+    const std::string result = Parsed(bad);
+    EXPECT_TRUE(result.starts_with("refused: ") && !result.ends_with(" set") &&
+                result.find(bad.substr(0, bad.find(' '))) != std::string::npos)
+        << bad << ": " << result;
   }
 }
 
@@ -153,37 +155,30 @@ LRESULT CALLBACK CommandRecorder(HWND window, UINT message, WPARAM wParam, LPARA
 TEST(QarnResources, KeysChooseAboutAndExitAndTheIconsAreTheProgramsOwn) {
   Platform::SetResources(&QarnResources());
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  const WNDCLASSEXA windowClass{sizeof(WNDCLASSEXA),
-                                0,
-                                CommandRecorder,
-                                0,
-                                0,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                MAKEINTRESOURCEA(IDC_QARN),
-                                "CommandRecorder",
-                                nullptr};
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = CommandRecorder;
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDC_QARN);
+  windowClass.lpszClassName = "CommandRecorder";
   RegisterClassExA(&windowClass);
   HWND window = CreateWindowExA(0, "CommandRecorder", "", 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr,
                                 nullptr, instance, nullptr);
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_QARN));
   ASSERT_NE(accelerators, nullptr);
-  const struct {
-    std::vector<std::pair<SDL_Keycode, Uint16>> keys;
-    std::vector<WPARAM> commands;
-  } cases[] = {{{{SDLK_SLASH, KMOD_LALT | KMOD_LSHIFT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},  // Alt+"?"
-               {{{SDLK_SLASH, KMOD_RALT}}, {MAKEWPARAM(IDM_ABOUT, 1)}},                // Alt+"/"
-               {{{SDLK_SLASH, KMOD_NONE}}, {}},
-               {{{SDLK_f, KMOD_LALT}, {SDLK_x, KMOD_NONE}}, {MAKEWPARAM(IDM_EXIT, 0)}},
-               {{{SDLK_h, KMOD_LALT}, {SDLK_a, KMOD_NONE}}, {MAKEWPARAM(IDM_ABOUT, 0)}},
-               {{{SDLK_x, KMOD_NONE}}, {}}};
-  for (const auto& c : cases) {
+  // Alt+"?" and Alt+"/" (accelerators, 1), Alt+F X and Alt+H A (the menu, 0); keys alone choose nothing.
+  const std::tuple<SDL_Keycode, Uint16, SDL_Keycode, std::vector<WPARAM>> cases[] = {
+      {SDLK_SLASH, KMOD_LALT | KMOD_LSHIFT, 0, {MAKEWPARAM(IDM_ABOUT, 1)}},
+      {SDLK_SLASH, KMOD_RALT, 0, {MAKEWPARAM(IDM_ABOUT, 1)}},
+      {SDLK_SLASH, KMOD_NONE, 0, {}},
+      {SDLK_f, KMOD_LALT, SDLK_x, {MAKEWPARAM(IDM_EXIT, 0)}},
+      {SDLK_h, KMOD_LALT, SDLK_a, {MAKEWPARAM(IDM_ABOUT, 0)}},
+      {SDLK_x, KMOD_NONE, 0, {}}};
+  for (const auto& [key, modifiers, then, commands] : cases) {
     g_commands.clear();
-    for (auto [key, modifiers] : c.keys) TestEvents::PressKey(window, key, modifiers);
+    TestEvents::PressKey(window, key, modifiers);
+    if (then != 0) TestEvents::PressKey(window, then, KMOD_NONE);
     TestEvents::PumpAll(accelerators);
-    EXPECT_EQ(g_commands, c.commands) << c.keys[0].first << "+" << c.keys[0].second;
+    EXPECT_EQ(g_commands, commands) << key << "+" << modifiers;
   }
   DestroyWindow(window);
   EXPECT_TRUE(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QARN)) &&
@@ -226,3 +221,5 @@ TEST(QarnProcess, RunsHeadlessSavesTheLastFrameAndRefusesBadOptions) {
       << run.out;
   EXPECT_EQ(qarn("--headless --frames 3 --screenshot no/such/folder/last.png").status, 1);
 }
+
+}  // namespace

@@ -7,6 +7,8 @@
 #include "app/IniFile.h"
 #include "tests/common/TempFolder.h"
 
+namespace {
+
 // Parses the text through a read-only memory stream.
 bool ParseText(CIniFile* ini, std::string text) {
   CTSIOStream stream(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kRead, false);
@@ -26,49 +28,48 @@ TEST(IniFile, FindsEachKeyInItsSection) {
   const std::string sections =
       "Before=ignored\n[  Settting\t]\nA=1\nA=2\nName=[Hero]\nB=3\ntext before [ Settting ] text after\nC=4\n"
       "] reversed [ Odd ]\nD=5\n]only closing\nE=6\n[settting]\nA=7\n[]\nF=8\n";
-  const std::string crs = "[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r";  // only the CR right before a LF goes
-  // section null: the one current after parsing; found: whether the section is.
-  const struct {
-    const std::string& text;
-    const char *section, *key, *value;
-    bool found = true;
-  } cases[] = {
-      {values, nullptr, "LockFPS", "30"},
-      {values, nullptr, "Quoted", "  30  "},
-      {values, nullptr, "Tabs", "x y"},  // trimmed unless quoted
-      {values, nullptr, "Remark", "25;frames per second"},
-      {values, nullptr, "Empty", ""},
-      {values, nullptr, "Blank", ""},
-      {values, nullptr, "Half", "\"open"},
-      {values, nullptr, "\"Key\"", "plain"},
-      {values, nullptr, "NoEquals", "<none>"},  // a quote before the "=" is part of the key
-      {values, nullptr, "\vVertical\v", "\v1\v"},
-      {values, nullptr, " LockFPS", "<none>"},
-      {sections, "Settting", "A", "1"},
-      {sections, "Settting", "Name", "<none>"},
-      {sections, "Hero", "B", "3"},  // the first occurrence wins; a bracketed value makes a header
-      {sections, "Settting", "C", "4"},
-      {sections, "Settting", "Before", "<none>"},  // a repeated header continues its section
-      {sections, "Odd ]", "D", "5"},
-      {sections, "Odd ]", "E",
-       "6"},  // "]" before "[": the name is all after the "["; a lone "]" is no header
-      {sections, "settting", "A", "7"},
-      {sections, "", "F", "8"},
-      {crs, nullptr, "A", "1\r"},
-      {crs, nullptr, "B", "x\r"},
-      {crs, nullptr, "C", "2\r"},
-      {"[S]\nD=last", nullptr, "D", "last"},
-      {"A=3\n", nullptr, "A", "<none>"},  // no current section without headers
-      // Without a section of the name the last section of the file stays current.
-      {"[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false},
-      {"[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false},
-  };
-  for (const auto& c : cases) {
+  // The value of the key after selecting the section (null: the one current after parsing), which
+  // is found or not.
+  auto expect = [](const std::string& text, const char* section, const char* key, const char* value,
+                   bool found = true) {
     CIniFile ini;
-    ASSERT_TRUE(ParseText(&ini, c.text));
-    EXPECT_TRUE(c.section == nullptr || ini.SelectSection(c.section) == c.found) << c.section;
-    EXPECT_EQ(Value(ini, c.key), c.value) << c.text << " [" << (c.section ? c.section : "") << "] " << c.key;
-  }
+    ASSERT_TRUE(ParseText(&ini, text));
+    EXPECT_TRUE(section == nullptr || ini.SelectSection(section) == found) << section;
+    EXPECT_EQ(Value(ini, key), value) << text << " [" << (section ? section : "") << "] " << key;
+  };
+  // Trimmed unless quoted; a quote before the "=" is part of the key.
+  for (auto [key, value] : {std::pair{"LockFPS", "30"},
+                            {"Quoted", "  30  "},
+                            {"Tabs", "x y"},
+                            {"Empty", ""},
+                            {"Remark", "25;frames per second"},
+                            {"Blank", ""},
+                            {"Half", "\"open"},
+                            {"\"Key\"", "plain"},
+                            {"NoEquals", "<none>"},
+                            {"\vVertical\v", "\v1\v"},
+                            {" LockFPS", "<none>"}})
+    expect(values, nullptr, key, value);
+  // The first occurrence wins; a bracketed value makes a header; a repeated header continues its
+  // section; "]" before "[": the name is all after the "["; a lone "]" is no header.
+  for (auto [section, key, value] : {std::tuple{"Settting", "A", "1"},
+                                     {"Settting", "Name", "<none>"},
+                                     {"Hero", "B", "3"},
+                                     {"Settting", "C", "4"},
+                                     {"Settting", "Before", "<none>"},
+                                     {"Odd ]", "D", "5"},
+                                     {"Odd ]", "E", "6"},
+                                     {"settting", "A", "7"},
+                                     {"", "F", "8"}})
+    expect(sections, section, key, value);
+  // Only the CR right before a LF goes.
+  for (auto [key, value] : {std::pair{"A", "1\r"}, {"B", "x\r"}, {"C", "2\r"}})
+    expect("[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, key, value);
+  expect("[S]\nD=last", nullptr, "D", "last");
+  expect("A=3\n", nullptr, "A", "<none>");  // no current section without headers
+  // Without a section of the name the last section of the file stays current.
+  expect("[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false);
+  expect("[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false);
   CIniFile ini;
   std::string out = "unchanged";
   EXPECT_FALSE(ini.SelectSection("S") || ini.SelectSection(nullptr) || ini.GetString(nullptr, &out) ||
@@ -90,7 +91,8 @@ TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesUnreadableS
   CTSIOStream writeOnly(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kWrite, false);
   EXPECT_FALSE(ini.Parse(nullptr) || ini.Parse(&writeOnly) || Value(ini, "A") != "1");
   CTSIOStream stream(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kRead, false);
-  ASSERT_TRUE((stream.Seek(6, 0), ini.Parse(&stream)));
+  stream.Seek(6, 0);
+  ASSERT_TRUE(ini.Parse(&stream));
   EXPECT_TRUE(!ini.SelectSection("New") && !ini.SelectSection("Old") && Value(ini, "A") == "<none>");
 }
 
@@ -119,9 +121,10 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins)
   const char* names[] = {"", "a", "b", "ab", "ba", "aa", "bb"};
   for (int i = 0; i < 3000; ++i) {
     std::string lf, crlf;
-    for (int length = static_cast<int>(random() % 60); length > 0; --length)
-      lf += alphabet[random() % (sizeof(alphabet) - 1)],
-          crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
+    for (int length = static_cast<int>(random() % 60); length > 0; --length) {
+      lf += alphabet[random() % (sizeof(alphabet) - 1)];
+      crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
+    }
     CIniFile first, second;
     ASSERT_TRUE(ParseText(&first, lf) && ParseText(&second, crlf));
     for (const char* section : names) {
@@ -130,3 +133,5 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins)
     }
   }
 }
+
+}  // namespace

@@ -6,6 +6,8 @@
 #include "tests/app/SdlBmp.h"
 #include "tests/common/RunTool.h"
 
+namespace {
+
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
@@ -59,3 +61,5 @@ TEST(LogoGen, WritesAColourfulBmpThatSdlReadsAlikeShowsEveryFlipAndRefusesBadArg
         << arguments << ": " << run.out << run.errors;
   }
 }
+
+}  // namespace

@@ -12,6 +12,8 @@
 #include "tests/common/RunTool.h"
 #include "tests/platform/RecordingWindow.h"
 
+namespace {
+
 ToolRun Convert(const std::string& arguments) { return RunTool(GFXFONT_PATH, arguments); }
 
 void WriteFile(const std::string& path, const std::string& content) {
@@ -57,12 +59,12 @@ class ConverterTest : public testing::Test {
   // The device shows picture at (x, y) in white, centred in a cell of width.
   void ExpectPicture(INT x, INT y, INT cellWidth, const Picture& picture, const char* what) {
     for (INT row = 0; row < INT(picture.size()); ++row)
-      for (INT column = 0, source = -(cellWidth - INT(picture[0].size())) / 2; column < cellWidth;
-           ++column, ++source)
-        ASSERT_EQ(
-            m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF,
-            source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#' ? 0xF8F8F8u : 0u)
+      for (INT column = 0; column < cellWidth; ++column) {
+        const INT source = column - (cellWidth - INT(picture[0].size())) / 2;
+        const bool set = source >= 0 && source < INT(picture[row].size()) && picture[row][source] == '#';
+        ASSERT_EQ(m_device->GetPixel(x + column, y + row).GetARGB() & 0xFFFFFF, set ? 0xF8F8F8u : 0u)
             << what << " at " << column << "," << row;
+      }
   }
 
   TempFolder m_folder;
@@ -85,10 +87,11 @@ TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
   // return (a control character: blank), "B" (not in the source).
   CTSTextRegistry::Instance().DrawText(20, m_device, 10, 20, CTSColor(0xFFFFFFFF),
                                        "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
-  ExpectPicture(10, 20, 8, letter, "A"), ExpectPicture(18, 20, 16, wide, "U+554A"),
-      ExpectPicture(34, 20, 16, narrowInGrid, "U+03B1");
-  ExpectPicture(50, 20, 16, replacement, "missing wide"),
-      ExpectPicture(66, 20, 8, Picture(16, "........"), "carriage return");
+  ExpectPicture(10, 20, 8, letter, "A");
+  ExpectPicture(18, 20, 16, wide, "U+554A");
+  ExpectPicture(34, 20, 16, narrowInGrid, "U+03B1");
+  ExpectPicture(50, 20, 16, replacement, "missing wide");
+  ExpectPicture(66, 20, 8, Picture(16, "........"), "carriage return");
   ExpectPicture(10, 36, 8, replacement, "missing single");
 }
 
@@ -127,7 +130,8 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
         font->DrawChar('Z', 40, 5, m_device, CTSColor(~0u)) &&
         font->DrawWideChar(BYTE(grid.oneBytes[0]), BYTE(grid.oneBytes[1]), 20, 5, m_device, CTSColor(~0u)) &&
         (grid.encoding != 3 || font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device, CTSColor(~0u))));
-    ExpectPicture(5, 5, 4, letter, "A"), ExpectPicture(20, 5, 8, one, "U+4E00");
+    ExpectPicture(5, 5, 4, letter, "A");
+    ExpectPicture(20, 5, 8, one, "U+4E00");
     ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."},
                   "missing single");
     if (grid.encoding == 3)
@@ -138,43 +142,37 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
 TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
   std::string good = HexLine(0x41, Pattern(8, 1));
   std::string bdfHead = "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nCHARS 1\nSTARTCHAR a\nENCODING 97\n";
-  const struct {
-    const char* what;
-    std::string content;
-    const char* file;
-    const char* message;
-  } cases[] = {
-      {"hex without colon", "0041 0000\n", "bad.hex", "CODEPOINT:BITMAP"},
-      {"hex bad code point", "XYZ:" + good.substr(5), "bad.hex", "bad code point"},
-      {"hex code point too large", "110000:" + good.substr(5), "bad.hex", "bad code point"},
-      {"hex short bitmap", "0041:00FF\n", "bad.hex", "digits"},
-      {"hex bitmap not hex", "0041:" + std::string(32, 'G') + "\n", "bad.hex", "not a hex digit"},
-      {"hex empty", "", "bad.hex", "no glyphs"},
-      {"hex binary", std::string("\x00\xFF\x01:\n", 5), "bad.hex", "bad code point"},
-      {"bdf without STARTFONT", "FONT x\n", "bad.bdf", "STARTFONT"},
-      {"bdf nested glyph", bdfHead + "STARTCHAR b\n", "bad.bdf", "inside a glyph"},
-      {"bdf bitmap before BBX", bdfHead + "BITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "BITMAP before BBX"},
-      {"bdf too few rows", bdfHead + "BBX 8 3 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "bitmap rows"},
-      {"bdf too many rows", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "bad.bdf",
-       "more bitmap rows"},
-      {"bdf short row", bdfHead + "BBX 16 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bad.bdf", "shorter"},
-      {"bdf row not hex", bdfHead + "BBX 8 1 0 0\nBITMAP\nQQ\nENDCHAR\nENDFONT\n", "bad.bdf", "not hex"},
-      {"bdf huge box", bdfHead + "BBX 99999999999 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
-      {"bdf negative box", bdfHead + "BBX -3 1 0 0\nBITMAP\n", "bad.bdf", "bad number"},
-      {"bdf truncated", bdfHead + "BBX 8 2 0 0\nBITMAP\nFF\n", "bad.bdf", "ends inside a glyph"},
-      {"bdf without sizes", "STARTFONT 2.1\nENDFONT\n", "bad.bdf", "FONTBOUNDINGBOX"},
-      {"bdf without glyphs", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nENDFONT\n", "bad.bdf", "no glyphs"},
-      {"bdf advance above height", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n",
-       "bad.bdf", "wider than the height"},
+  // Each file named by its kind, then the start of the message.
+  const std::tuple<const char*, std::string, const char*> cases[] = {
+      {"hex", "0041 0000\n", "CODEPOINT:BITMAP"},
+      {"hex", "XYZ:" + good.substr(5), "bad code point"},
+      {"hex", "110000:" + good.substr(5), "bad code point"},
+      {"hex", "0041:00FF\n", "digits"},
+      {"hex", "0041:" + std::string(32, 'G') + "\n", "not a hex digit"},
+      {"hex", "", "no glyphs"},
+      {"hex", std::string("\x00\xFF\x01:\n", 5), "bad code point"},
+      {"bdf", "FONT x\n", "STARTFONT"},
+      {"bdf", bdfHead + "STARTCHAR b\n", "inside a glyph"},
+      {"bdf", bdfHead + "BITMAP\nFF\nENDCHAR\nENDFONT\n", "BITMAP before BBX"},
+      {"bdf", bdfHead + "BBX 8 3 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "bitmap rows"},
+      {"bdf", bdfHead + "BBX 8 1 0 0\nBITMAP\nFF\nFF\nENDCHAR\n", "more bitmap rows"},
+      {"bdf", bdfHead + "BBX 16 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", "shorter"},
+      {"bdf", bdfHead + "BBX 8 1 0 0\nBITMAP\nQQ\nENDCHAR\nENDFONT\n", "not hex"},
+      {"bdf", bdfHead + "BBX 99999999999 1 0 0\nBITMAP\n", "bad number"},
+      {"bdf", bdfHead + "BBX -3 1 0 0\nBITMAP\n", "bad number"},
+      {"bdf", bdfHead + "BBX 8 2 0 0\nBITMAP\nFF\n", "ends inside a glyph"},
+      {"bdf", "STARTFONT 2.1\nENDFONT\n", "FONTBOUNDINGBOX"},
+      {"bdf", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nENDFONT\n", "no glyphs"},
+      {"bdf", bdfHead + "DWIDTH 9 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n", "wider than the height"},
   };
-  for (const auto& c : cases) {
-    WriteFile(c.file, c.content), std::remove("out.gfxFont");
-    ToolRun run = Convert(std::string("--encoding 3 ") + c.file + " out.gfxFont");
-    EXPECT_TRUE(run.status == 1 && run.errors.find(c.message) != std::string::npos &&
+  for (const auto& [kind, content, message] : cases) {
+    WriteFile(std::string("bad.") + kind, content);
+    std::remove("out.gfxFont");
+    ToolRun run = Convert(std::string("--encoding 3 bad.") + kind + " out.gfxFont");
+    EXPECT_TRUE(run.status == 1 && run.errors.find(message) != std::string::npos &&
                 ReadWholeFile("out.gfxFont").empty())
-        << c.what << ": " << run.status << " " << run.errors;
+        << content << ": " << run.status << " " << run.errors;
   }
-
   WriteFile("good.hex", good);
   for (auto [arguments, message] :
        {std::pair{"good.hex out.gfxFont", "missing arguments"},
@@ -190,3 +188,5 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
         << arguments << ": " << run.status << " " << run.errors;
   }
 }
+
+}  // namespace

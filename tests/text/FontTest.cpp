@@ -14,9 +14,11 @@
 #include "tests/common/TempFolder.h"
 #include "tests/platform/RecordingWindow.h"
 
+namespace {
+
 // A whole file: the 12-byte header, then the glyph data.
-inline std::string FontFile(int encoding, int height, int halfWidth, const std::vector<uint8_t>& data,
-                            int version = 1, int64_t dataSize = -1) {
+std::string FontFile(int encoding, int height, int halfWidth, const std::vector<uint8_t>& data,
+                     int version = 1, int64_t dataSize = -1) {
   uint32_t size = dataSize < 0 ? uint32_t(data.size()) : uint32_t(dataSize);
   std::string file = {
       'G', 'F', 'T', char(encoding), char(version), char(version >> 8), char(height), char(halfWidth)};
@@ -25,7 +27,7 @@ inline std::string FontFile(int encoding, int height, int halfWidth, const std::
 }
 
 // A read stream over a copy of the bytes, use count 1.
-inline CTSIOStream* MemoryStream(const std::string& bytes, uint32_t mode = CTSIOStream::kRead) {
+CTSIOStream* MemoryStream(const std::string& bytes, uint32_t mode = CTSIOStream::kRead) {
   return new CTSIOStream(const_cast<char*>(bytes.data()), int32_t(bytes.size()), mode, false);
 }
 
@@ -37,7 +39,7 @@ constexpr uint64_t kFallback = 0x3000;
 constexpr uint64_t Single(uint64_t code) { return code | 0x4000; }
 constexpr uint64_t Wide(uint64_t index) { return index | 0x10000; }
 
-inline std::string IdentityFont(int encoding, int64_t wideGlyphs, int singleGlyphs = 128) {
+std::string IdentityFont(int encoding, int64_t wideGlyphs, int singleGlyphs = 128) {
   const int64_t full = 25, half = 15, first = full + 1;
   std::vector<uint8_t> bytes(
       size_t((first + (singleGlyphs < 128 ? singleGlyphs * half : 128 * half + wideGlyphs * full) + 7) / 8));
@@ -101,31 +103,26 @@ TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
   EXPECT_FALSE(font->Load(nullptr) || font->Load(writeOnly.Get()) ||
                DrawSingle(font.Get(), 'A') != Single('A'));
 
+  // Refused files leave the font unloaded; the last two load.
   std::vector<uint8_t> data(8, 0xFF);  // 64 bits: room for a fallback of 8 x 8
-  const struct {
-    std::string file;
-    bool loads;
-  } cases[] = {
-      {FontFile(3, 8, 4, data, 2), false},
-      {FontFile(3, 8, 4, data, 0), false},
-      {FontFile(3, 8, 4, data, 257), false},
-      {"GFX" + FontFile(3, 8, 4, data).substr(3), false},
-      {FontFile(3, 8, 9, data), false},
-      {FontFile(3, 8, 4, data, 1, 9), false},
-      {FontFile(3, 8, 4, data, 1, 0xFFFFFFFF), false},
-      {FontFile(3, 8, 4, std::vector<uint8_t>(7)), false},
-      {FontFile(3, 8, 4, data).substr(0, 11), false},
-      {"", false},
-      {FontFile(3, 8, 8, data), true},
-      {FontFile(3, 8, 4, data) + "more", true},
-  };
-  for (const auto& c : cases) {
-    CTSUsePtr<CTSIOStream> stream(MemoryStream(c.file));
-    EXPECT_TRUE(font->Load(stream.Get()) == c.loads && font->IsLoaded() == c.loads &&
-                font->GetCharHeight() == (c.loads ? 8 : 0))
-        << testing::PrintToString(c.file);
-    DrawnBits(
-        3, [&](CTSTexture* t) { EXPECT_EQ(font->DrawCharToTexture('A', 1, 1, t, CTSColor(~0u)), c.loads); });
+  const std::string good = FontFile(3, 8, 4, data);
+  std::vector<std::string> files = {"GFX" + good.substr(3), good.substr(0, 11), "",
+                                    FontFile(3, 8, 4, std::vector<uint8_t>(7))};
+  // Bad versions, a half width above the height, data sizes the file does not hold.
+  const int64_t headers[][3] = {{2, 4, -1}, {0, 4, -1}, {257, 4, -1},
+                                {1, 9, -1}, {1, 4, 9},  {1, 4, 0xFFFFFFFF}};
+  for (auto [version, halfWidth, size] : headers)
+    files.push_back(FontFile(3, 8, int(halfWidth), data, int(version), size));
+  files.push_back(FontFile(3, 8, 8, data));
+  files.push_back(good + "more");
+  for (const std::string& bytes : files) {
+    const bool loads = &bytes >= &files[files.size() - 2];
+    CTSUsePtr<CTSIOStream> stream(MemoryStream(bytes));
+    EXPECT_TRUE(font->Load(stream.Get()) == loads && font->IsLoaded() == loads &&
+                font->GetCharHeight() == (loads ? 8 : 0))
+        << testing::PrintToString(bytes);
+    DrawnBits(3,
+              [&](CTSTexture* t) { EXPECT_EQ(font->DrawCharToTexture('A', 1, 1, t, CTSColor(~0u)), loads); });
   }
 }
 
@@ -184,45 +181,35 @@ TEST(PointFontDraw, TheDeviceFormsRefuseOnlyGlyphsWhollyOutsideTheClip) {
   RECT clip = {20, 10, 40, 30};
   device->SetClipRect(&clip);
   CTSUsePtr<CTSPointFont> identity(Loaded(IdentityFont(FONT_ENCODING_GB2312, 1)));
+  // Each edge of the clip: the last place a glyph is drawn, then the first it is not.
+  const INT kMin = INT(0x80000000);
   const struct {
     INT x, y;
     bool wide, drawn;
-  } cases[] = {{17, 12, false, true},
-               {16, 12, false, false},
-               {15, 12, true, true},
-               {14, 12, true, false},
-               {39, 12, false, true},
-               {40, 12, false, false},
-               {25, 5, false, true},
-               {25, 4, false, false},
-               {25, 29, true, true},
-               {25, 30, true, false},
-               {INT(0x80000000), 12, false, false},
-               {25, INT(0x80000000), true, false}};
-  for (const auto& c : cases)
-    EXPECT_EQ(c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, CTSColor(~0u))
-                     : identity->DrawChar('A', c.x, c.y, device, CTSColor(~0u)),
-              c.drawn)
-        << c.x << "," << c.y;
+  } cases[] = {{17, 12, false, true}, {16, 12, false, false},   {15, 12, true, true},
+               {14, 12, true, false}, {39, 12, false, true},    {40, 12, false, false},
+               {25, 5, false, true},  {25, 4, false, false},    {25, 29, true, true},
+               {25, 30, true, false}, {kMin, 12, false, false}, {25, kMin, true, false}};
+  for (const auto& c : cases) {
+    const CTSColor white(~0u);
+    const bool drawn = c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, white)
+                              : identity->DrawChar('A', c.x, c.y, device, white);
+    EXPECT_EQ(drawn, c.drawn) << c.x << "," << c.y;
+  }
   EXPECT_FALSE(identity->DrawChar('A', 0, 0, nullptr, CTSColor(~0u)));
   device->Release();
 }
 
-// A font double: fixed sizes, draws nothing, writes each glyph draw as
-// "a@x,y" (single byte, printable), "0D@x,y" (single byte, other) or "B0A1@x,y".
-class CRecordingFont : public CTSFont {
+// A font double: fixed sizes, draws nothing on the device, writes each glyph draw
+// as "a@x,y" (single byte, printable), "0D@x,y" (single byte, other) or "B0A1@x,y".
+class CRecordingFont : public CTSPointFont {
  public:
   std::string calls;
-  bool Load(CTSIOStream*) override { return true; }
   bool IsLoaded() override { return true; }
-  bool GetCharSize(INT, INT& width, INT& height) override { return width = 8, height = 14, true; }
-  bool GetWideCharSize(INT, INT, INT& width, INT& height) override { return width = height = 16, true; }
   INT GetCharWidth() override { return 8; }
   INT GetCharHeight() override { return 14; }
   INT GetWideCharWidth() override { return 16; }
   INT GetWideCharHeight() override { return 16; }
-  bool DrawCharToTexture(INT, INT, INT, CTSTexture*, const CTSColor&) override { return true; }
-  bool DrawWideCharToTexture(INT, INT, INT, INT, CTSTexture*, const CTSColor&) override { return true; }
   bool DrawChar(INT code, INT x, INT y, CTSGraphics*, const CTSColor&) override {
     return Write(isprint(code) ? " %c@%d,%d" : " %02X@%d,%d", code, x, y);
   }
@@ -231,13 +218,18 @@ class CRecordingFont : public CTSFont {
   }
   bool Write(const char* format, INT code, INT x, INT y) {
     char text[40];
-    return std::snprintf(text, sizeof text, format, code, x, y), calls += text, true;
+    std::snprintf(text, sizeof text, format, code, x, y);
+    calls += text;
+    return true;
   }
 };
 
 const GUID kRecordingKind = {0x11111111, 0x2222, 0x3333, {4, 5, 6, 7, 8, 9, 10, 11}};
 DWORD g_factoryArgument = 0;
-CTSFont* CreateRecordingFont(DWORD argument) { return g_factoryArgument = argument, new CRecordingFont; }
+CTSFont* CreateRecordingFont(DWORD argument) {
+  g_factoryArgument = argument;
+  return new CRecordingFont;
+}
 CTSFont* CreateNothing(DWORD) { return nullptr; }
 
 TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
@@ -281,8 +273,9 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
-    return font->calls.clear(),
-           registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns), font->calls;
+    font->calls.clear();
+    registry.DrawText(id, onto, x, 20, CTSColor(0xFF00FF00), text, length, maxColumns);
+    return font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
   const struct {
@@ -317,3 +310,5 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
                 draw(3, nullptr, 10, "abc", -1, -1),
             "");
 }
+
+}  // namespace
