@@ -46,16 +46,9 @@ TEST(DibImage, CreateNormalisesTheDepthCapsTheMemoryAndPixelsStayInside) {
   CDibImage image;
   ASSERT_TRUE(image.Create(3, 2, 4, 0) && image.CreateAlphaChannel());
   for (BYTE i = 0; i < 16; ++i) image.SetPaletteColor(i, RGBQUAD{BYTE(17 * i), BYTE(255 - 17 * i), 0, 0});
+  const long xs[] = {0, 1, 2, 0, 1, 2, -1, 3, 0, 0}, ys[] = {0, 0, 0, 1, 1, 1, 0, 0, -1, 2};
   for (long i = 0; i < 10; ++i)
-    image.WritePixel(i < 6    ? i % 3
-                     : i == 6 ? -1
-                     : i == 7 ? 3
-                              : 0,
-                     i < 6    ? i / 3
-                     : i == 8 ? -1
-                     : i == 9 ? 2
-                              : 0,
-                     RGBQUAD{BYTE(17 * i + 8), BYTE(247 - 17 * i), 9, BYTE(i)}, true);
+    image.WritePixel(xs[i], ys[i], RGBQUAD{BYTE(17 * i + 8), BYTE(247 - 17 * i), 9, BYTE(i)}, true);
   for (long i = 0; i < 6; ++i)
     EXPECT_EQ(std::pair(image.GetPixelIndex(i % 3, i / 3), image.GetAlphaAt(i % 3, i / 3)),
               std::pair(BYTE(i), BYTE(i)));
@@ -83,57 +76,35 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFail
           for (DWORD i = 0; i < source.GetNumColors(); ++i)
             source.SetPaletteColor(BYTE(i), RGBQUAD{BYTE(i), BYTE(random()), BYTE(random()), 0});
           for (uint32_t i = 0; i < width * 3; ++i) {
-            RGBQUAD color =
+            RGBQUAD c =
                 bits < 24 ? source.GetPaletteColor(BYTE(random() % (1 << bits))) : RandomColor(random);
-            source.WritePixel(i % width, i / width,
-                              i < width && i > 0
-                                  ? source.ReadPixel(0, 0, true)
-                                  : RGBQUAD{color.rgbBlue, color.rgbGreen, color.rgbRed, BYTE(random())},
-                              true);
+            c = i < width && i > 0 ? source.ReadPixel(0, 0, true)
+                                   : RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, BYTE(random())};
+            source.WritePixel(i % width, i / width, c, true);
           }
           source.SetXDpi(200);
           source.SetYDpi(120);
           const bool full = alpha && bits == 24 && format != CDibImage::FORMAT_PCX,
                      mask = alpha && bits < 24 && format == CDibImage::FORMAT_ICO;
+          auto want = [&](uint32_t x, uint32_t y) {
+            RGBQUAD c = TopDownPixel(source, x, y, true);
+            return c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255, c;
+          };
+          const std::string name = std::to_string(format) + ": " + std::to_string(bits) + " bits";
           Decoded expected{
-              std::to_string(format) + ": " + std::to_string(bits) + " bits, " + std::to_string(width),
-              EncodeBytes(source, format),
-              width,
-              3,
-              bits,
-              false,
-              [&](uint32_t x, uint32_t y) {
-                RGBQUAD c = TopDownPixel(source, x, y, true);
-                return c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255, c;
-              }};
+              name + ", " + std::to_string(width), EncodeBytes(source, format), width, 3, bits, false, want};
           for (uint32_t i = 0; i < width * 3; ++i)
             expected.alpha |= expected.want(i % width, i / width).rgbReserved != 255;
           if (format != CDibImage::FORMAT_TGA || bits >= 8) ExpectDecoded(format, {expected});
           const Bytes& file = expected.file;
           // An icon of one image: its size, colours, one plane, depth, length and place.
-          Bytes directory = {0,
-                             0,
-                             1,
-                             0,
-                             1,
-                             0,
-                             BYTE(width),
-                             3,
-                             BYTE(bits <= 4 ? 1 << bits : 0),
-                             0,
-                             1,
-                             0,
-                             BYTE(full ? 32 : bits),
-                             0};
+          const BYTE colors = BYTE(bits <= 4 ? 1 << bits : 0), depth = BYTE(full ? 32 : bits);
+          Bytes directory = {0, 0, 1, 0, 1, 0, BYTE(width), 3, colors, 0, 1, 0, depth, 0};
           for (uint32_t field : {uint32_t(file.size() - 22), 22u}) PutLe32(directory, field);
           EXPECT_TRUE(format != CDibImage::FORMAT_ICO || Bytes(file.begin(), file.begin() + 22) == directory);
           if (format != CDibImage::FORMAT_PCX) continue;
-          const DWORD planeBits = bits == 4    ? 1
-                                  : bits == 24 ? 8
-                                               : bits,
-                      planes = bits == 4    ? 4
-                               : bits == 24 ? 3
-                                            : 1,
+          const DWORD planes = 1 + 3 * (bits == 4) + 2 * (bits == 24),
+                      planeBits = bits * planes == 24 ? 8 : bits / planes,
                       lineBytes = (width * planeBits + 15) / 16 * 2;
           EXPECT_EQ(Bytes(file.begin(), file.begin() + 16),
                     (Bytes{10, 5, 1, BYTE(planeBits), 0, 0, 0, 0, BYTE(width - 1), 0, 2, 0, 200, 0, 120, 0}));

@@ -44,13 +44,8 @@ struct IconImage {
   }
   Decoded Expected(const std::string& name, const Bytes& file) const {
     const bool alpha = std::any_of(want.begin(), want.end(), [](RGBQUAD c) { return c.rgbReserved != 255; });
-    return {name,
-            file,
-            width,
-            height,
-            WORD(bits == 32 ? 24 : bits),
-            alpha,
-            [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; }};
+    auto at = [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; };
+    return {name, file, width, height, WORD(bits == 32 ? 24 : bits), alpha, at};
   }
 };
 
@@ -116,30 +111,19 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
   auto field = [&](size_t at, uint32_t value) {
     return Patched(good, at, {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)});
   };
-  const char* bad = "corrupted ICO";
   // Cut files are the contract test's; here the second entry is missing, and
   // without alpha bytes an image needs its mask.
-  ExpectRefused(CDibImage::FORMAT_ICO,
-                {{Patched(good, 0, {1}), "Not an ICO"},
-                 {Patched(good, 2, {3}), "Not an ICO"},
-                 {Patched(good, 4, {0}), "Not an ICO"},
-                 {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), bad},
-                 {field(18, 1000), bad},
-                 {field(18, 0xFFFFFFF0), bad},
-                 {field(14, uint32_t(good.size() - 21)), bad},
-                 {field(14, 0), bad},
-                 {field(22, 12), bad},
-                 {field(26, 0), bad},
-                 {field(26, 0x80000000), bad},
-                 {field(30, 1), bad},
-                 {field(34, 16u << 16 | 1), bad},
-                 {field(38, 1), bad},
-                 {field(54, 0xFFFFFFFF), bad},
-                 {IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}), bad},
-                 {IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), bad},
-                 {IconFile({{4, 3, 8, noMask}}), bad},
-                 {IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}), bad},
-                 {IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}}), bad}});
+  ExpectRefused(CDibImage::FORMAT_ICO, "Not an ICO",
+                {Patched(good, 0, {1}), Patched(good, 2, {3}), Patched(good, 4, {0})});
+  ExpectRefused(
+      CDibImage::FORMAT_ICO, "corrupted ICO",
+      {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), field(18, 1000), field(18, 0xFFFFFFF0),
+       field(14, uint32_t(good.size() - 21)), field(14, 0), field(22, 12), field(26, 0),
+       field(26, 0x80000000), field(30, 1), field(34, 16u << 16 | 1), field(38, 1), field(54, 0xFFFFFFFF),
+       IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}),
+       IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), IconFile({{4, 3, 8, noMask}}),
+       IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}),
+       IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}})});
 }
 
 }  // namespace

@@ -66,9 +66,9 @@ inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
   }
 }
 
-// Every file fails to decode with its message.
-inline void ExpectRefused(DWORD format, const std::vector<std::pair<Bytes, const char*>>& cases) {
-  for (const auto& [file, message] : cases) {
+// Every file fails to decode with the message.
+inline void ExpectRefused(DWORD format, const char* message, const std::vector<Bytes>& files) {
+  for (const Bytes& file : files) {
     CDibImage image;
     EXPECT_TRUE(!DecodeBytes(image, file, format) && std::string(image.GetLastError()) == message)
         << image.GetLastError() << " on " << testing::PrintToString(file);

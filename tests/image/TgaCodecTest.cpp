@@ -27,24 +27,9 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
       for (BYTE origin : {0x00, 0x10, 0x20, 0x30}) {
         const size_t width = 5, height = 3, pixelBytes = (depth + 7) / 8, entryBytes = (entryBits + 7) / 8;
         const BYTE map = entryBits != 0, id = BYTE(random() % 4);
-        Bytes file = {id,
-                      map,
-                      BYTE(type + rle),
-                      BYTE(10 * map),
-                      0,
-                      BYTE(4 * map),
-                      0,
-                      entryBits,
-                      0,
-                      0,
-                      0,
-                      0,
-                      5,
-                      0,
-                      3,
-                      0,
-                      depth,
-                      BYTE(alphaBits | origin)};
+        const BYTE t = BYTE(type + rle), m10 = BYTE(10 * map), m4 = BYTE(4 * map);
+        Bytes file = {id, map, t, m10, 0, m4, 0, entryBits, 0,
+                      0,  0,   0, 5,   0, 3,  0, depth,     BYTE(alphaBits | origin)};
         for (size_t i = 0; i < id + 4 * entryBytes; ++i) file.push_back(BYTE(random()));
         std::vector<RGBQUAD> inFileOrder;
         while (inFileOrder.size() < width * height) {
@@ -84,32 +69,20 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   const Bytes runs = Patched(Patched(rgb, 2, {10}), 12, {2, 0, 1, 0, 24, 0});
   // Then: map entries past 255; a run, or a raw packet, past the last pixel;
   // runs one pixel short; a cut header.
-  const char *type = "Unknown TGA image type", *bad = "bad TGA header", *corrupt = "corrupted TGA";
-  ExpectRefused(CDibImage::FORMAT_TGA,
-                {{Patched(rgb, 2, {0}), type},
-                 {Patched(rgb, 2, {4}), type},
-                 {Patched(rgb, 2, {32}), type},
-                 {Patched(rgb, 12, {0}), bad},
-                 {Patched(rgb, 14, {0}), bad},
-                 {Patched(rgb, 1, {2}), bad},
-                 {Patched(rgb, 5, {1, 0, 24}), bad},
-                 {Patched(rgb, 7, {8}), bad},
-                 {Patched(mapped, 7, {8}), bad},
-                 {Patched(mapped, 5, {0}), bad},
-                 {Patched(Patched(rgb, 2, {1}), 16, {8}), bad},
-                 {Patched(mapped, 16, {16}), bad},
-                 {Patched(rgb, 2, {3}), bad},
-                 {Patched(rgb, 16, {8}), bad},
-                 {Patched(rgb, 16, {12}), bad},
-                 {Patched(rgb, 17, {8}), bad},
-                 {Patched(rgb, 16, {16, 2}), bad},
-                 {Patched(rgb, 16, {32, 9}), bad},
-                 {Patched(rgb, 17, {0x40}), bad},
-                 {Patched(rgb, 12, {2}), corrupt},
-                 {Patched(rgb, 0, {2}), corrupt},
-                 {Patched(mapped, 3, {200, 0, 57}), bad},
-                 {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt},
-                 {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},
-                 {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt},
-                 {Bytes(17, 0), "Not a TGA"}});
+  constexpr auto kTga = CDibImage::FORMAT_TGA;
+  ExpectRefused(kTga, "Unknown TGA image type",
+                {Patched(rgb, 2, {0}), Patched(rgb, 2, {4}), Patched(rgb, 2, {32})});
+  ExpectRefused(
+      kTga, "bad TGA header",
+      {Patched(rgb, 12, {0}), Patched(rgb, 14, {0}), Patched(rgb, 1, {2}), Patched(rgb, 5, {1, 0, 24}),
+       Patched(rgb, 7, {8}), Patched(mapped, 7, {8}), Patched(mapped, 5, {0}),
+       Patched(Patched(rgb, 2, {1}), 16, {8}), Patched(mapped, 16, {16}), Patched(rgb, 2, {3}),
+       Patched(rgb, 16, {8}), Patched(rgb, 16, {12}), Patched(rgb, 17, {8}), Patched(rgb, 16, {16, 2}),
+       Patched(rgb, 16, {32, 9}), Patched(rgb, 17, {0x40}), Patched(mapped, 3, {200, 0, 57})});
+  ExpectRefused(
+      kTga, "corrupted TGA",
+      {Patched(rgb, 12, {2}), Patched(rgb, 0, {2}), Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}),
+       Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+       Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2})});
+  ExpectRefused(kTga, "Not a TGA", {Bytes(17, 0)});
 }

@@ -19,13 +19,8 @@ static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>
     for (uint32_t x = 0; x < width; ++x) row[x / 8] |= white[y * width + x] ? BYTE(0x80 >> x % 8) : 0;
     file.insert(file.end(), row.begin(), row.end());
   }
-  return {std::to_string(width) + " x " + std::to_string(height),
-          file,
-          width,
-          height,
-          1,
-          false,
-          [=](uint32_t x, uint32_t y) { return fixture::Level(white[y * width + x] ? 255 : 0); }};
+  auto want = [=](uint32_t x, uint32_t y) { return fixture::Level(white[y * width + x] ? 255 : 0); };
+  return {std::to_string(width) + " x " + std::to_string(height), file, width, height, 1, false, want};
 }
 
 TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
@@ -42,26 +37,17 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   cases.push_back(WbmpFile(130, 5, pattern));
   cases.back().file = ReadFixture("wbmp-pattern.wbmp");
   ExpectDecoded(kWbmp, cases);
-  const char *notWbmp = "Not a WBMP", *type = "Unsupported WBMP type", *corrupt = "Corrupted WBMP";
   const Bytes huge =
       Patched(Bytes(6 + 2001 * 16001, 0), 2,
               {0x80 | 125, 0x01, 0x80 | 125, 0x01});  // 16001 x 16001: more than an image may hold
   // The format has no signature: a file must be exactly its header and rows.
-  ExpectRefused(kWbmp, {{{}, notWbmp},
-                        {{0x80}, notWbmp},
-                        {{0x80, 0x80, 0x80, 0x80, 0}, notWbmp},
-                        {{0}, notWbmp},
-                        {{0, 1, 1, 1, 0}, notWbmp},
-                        {{0, 0x80, 1, 1, 0}, notWbmp},
-                        {{1, 0, 1, 1, 0}, type},
-                        {{0x81, 0, 0, 1, 1, 0}, type},
-                        {{0, 0}, corrupt},
-                        {{0, 0, 0, 1}, corrupt},
-                        {{0, 0, 1, 0}, corrupt},
-                        {{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1}, corrupt},
-                        {{0, 0, 9, 2, 0, 0, 0}, corrupt},
-                        {{0, 0, 9, 2, 0, 0, 0, 0, 0}, corrupt},
-                        {huge, "WBMP Create failed"}});
+  ExpectRefused(kWbmp, "Not a WBMP",
+                {{}, {0x80}, {0x80, 0x80, 0x80, 0x80, 0}, {0}, {0, 1, 1, 1, 0}, {0, 0x80, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Unsupported WBMP type", {{1, 0, 1, 1, 0}, {0x81, 0, 0, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Corrupted WBMP",
+                {Bytes{0, 0}, Bytes{0, 0, 0, 1}, Bytes{0, 0, 1, 0}, Bytes{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1},
+                 Bytes{0, 0, 9, 2, 0, 0, 0}, Bytes{0, 0, 9, 2, 0, 0, 0, 0, 0}});
+  ExpectRefused(kWbmp, "WBMP Create failed", {huge});
   // A pixel is written white when its palette colour is the lighter one by
   // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
   // bits past the last pixel of a row are 0.

@@ -10,13 +10,8 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00,
                    kBlue = 0xFF0000;  // 0x00BBGGRR
 enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
-enum : uint16_t {
-  kRectangle = 0x041B,
-  kEllipse = 0x0418,
-  kPolygon = 0x0324,
-  kPolyline = 0x0325,
-  kPolyPolygon = 0x0538
-};
+enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325 };
+enum : uint16_t { kPolyPolygon = 0x0538 };
 using Figures = std::vector<std::vector<POINT>>;
 
 // A Windows metafile: records of 16-bit words.
@@ -84,29 +79,12 @@ struct Emf {
   // `frame` in 0.01 mm: 2540 is 96 pixels. Four handles, no description or palette.
   Bytes Build(RECT frame, RECT bounds = {0, 0, -1, -1}) const {
     Bytes out;
-    for (LONG v : std::initializer_list<LONG>{LONG(EMR_HEADER),
-                                              88,
-                                              bounds.left,
-                                              bounds.top,
-                                              bounds.right,
-                                              bounds.bottom,
-                                              frame.left,
-                                              frame.top,
-                                              frame.right,
-                                              frame.bottom,
-                                              LONG(ENHMETA_SIGNATURE),
-                                              0x10000,
-                                              LONG(88 + records.size() + 20),
-                                              LONG(count),
-                                              4,
-                                              0,
-                                              0,
-                                              0,
-                                              960,
-                                              960,
-                                              254,
-                                              254})
-      PutLe32(out, uint32_t(v));
+    auto put = [&](std::initializer_list<LONG> fields) {
+      for (LONG v : fields) PutLe32(out, uint32_t(v));
+    };
+    put({EMR_HEADER, 88, bounds.left, bounds.top, bounds.right, bounds.bottom});
+    put({frame.left, frame.top, frame.right, frame.bottom, ENHMETA_SIGNATURE, 0x10000});
+    put({LONG(88 + records.size() + 20), LONG(count), 4, 0, 0, 0, 960, 960, 254, 254});
     out.insert(out.end(), records.begin(), records.end());
     for (uint32_t v : {14u, 20u, 0u, 16u, 20u}) PutLe32(out, v);  // EOF
     return out;
@@ -281,20 +259,14 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   // longer than the file.
   Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};
   const Bytes plainFile = drawing.Plain(), emfFile = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
-  const char *empty = "empty WMF", *bad = "corrupted WMF";
-  ExpectRefused(CDibImage::FORMAT_WMF, {{{}, empty},
-                                        {Wmf().Plain(), empty},
-                                        {Wmf().Placeable(0, 0, 10, 10, 96), empty},
-                                        {Emf().Build(RECT{0, 0, 254, 254}), empty},
-                                        {Bytes(64, 'x'), bad},
-                                        {drawing.Placeable(0, 0, 10, 10, 0), bad},
-                                        {drawing.Placeable(5, 5, 5, 10, 96), bad},
-                                        {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), bad},
-                                        {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), bad},
-                                        {tooShort.Plain(), bad},
-                                        {Patched(plainFile, 4, {2}), bad},
-                                        {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), bad},
-                                        {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), bad}});
+  ExpectRefused(CDibImage::FORMAT_WMF, "empty WMF",
+                {{}, Wmf().Plain(), Wmf().Placeable(0, 0, 10, 10, 96), Emf().Build(RECT{0, 0, 254, 254})});
+  ExpectRefused(
+      CDibImage::FORMAT_WMF, "corrupted WMF",
+      {Bytes(64, 'x'), drawing.Placeable(0, 0, 10, 10, 0), drawing.Placeable(5, 5, 5, 10, 96),
+       Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}),
+       tooShort.Plain(), Patched(plainFile, 4, {2}), Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}),
+       Patched(emfFile, 48, {BYTE(emfFile[48] + 4)})});
 }
 
 }  // namespace
