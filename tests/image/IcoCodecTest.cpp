@@ -73,22 +73,21 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
             icon.Expected(std::to_string(bits) + " bits, " + std::to_string(width),
                           IconFile({{BYTE(width), 3, bits, icon.data}}, width == 9 ? 2 : 1)));  // 2: a cursor
       }
+  auto icon = [&](uint32_t width, uint32_t height, WORD bits, bool alphaBytes = false, bool withMask = true) {
+    return IconImage{width, height, bits, alphaBytes, withMask}.Make(random).data;
+  };
   // The largest image, then the deepest, then the first; a directory byte of 0 means 256.
   IconImage deep = IconImage{20, 20, 8, false}.Make(random), wide = IconImage{256, 1, 1, false}.Make(random);
-  cases.push_back(
-      deep.Expected("largest", IconFile({{16, 16, 32, IconImage{16, 16, 32, true}.Make(random).data},
-                                         {20, 20, 4, IconImage{20, 20, 4, false}.Make(random).data},
-                                         {20, 20, 8, deep.data},
-                                         {20, 20, 8, IconImage{20, 20, 8, false}.Make(random).data}})));
-  cases.push_back(wide.Expected(
-      "256", IconFile({{255, 1, 24, IconImage{255, 1, 24, false}.Make(random).data}, {0, 1, 1, wide.data}})));
+  cases.push_back(deep.Expected("largest", IconFile({{16, 16, 32, icon(16, 16, 32, true)},
+                                                     {20, 20, 4, icon(20, 20, 4)},
+                                                     {20, 20, 8, deep.data},
+                                                     {20, 20, 8, icon(20, 20, 8)}})));
+  cases.push_back(wide.Expected("256", IconFile({{255, 1, 24, icon(255, 1, 24)}, {0, 1, 1, wide.data}})));
   Picture rgba = RandomPicture(random, 9, 6, 4);
   PngSpec layout{.width = 9, .height = 6, .colorType = 6};
   for (uint32_t y = 0; y < 6; ++y) layout.rows.emplace_back(rgba.At(0, y), rgba.At(0, y) + 9 * 4);
-  cases.push_back({"png",
-                   IconFile({{4, 4, 24, IconImage{4, 4, 24, false}.Make(random).data},
-                             {9, 6, 32, WritePngDirect(layout)}}),
-                   9, 6, 24, true, [&](uint32_t x, uint32_t y) {
+  cases.push_back({"png", IconFile({{4, 4, 24, icon(4, 4, 24)}, {9, 6, 32, WritePngDirect(layout)}}), 9, 6,
+                   24, true, [&](uint32_t x, uint32_t y) {
                      return RGBQUAD{rgba.At(x, y)[2], rgba.At(x, y)[1], rgba.At(x, y)[0], rgba.At(x, y)[3]};
                    }});
   // ImageMagick's icons of fixtures/make-ico-wbmp-fixtures.sh; the 24 x 24
@@ -106,8 +105,7 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
   ExpectDecoded(CDibImage::FORMAT_ICO, cases);
   // Directory fields from 6, image fields from 22: header size, width, height,
   // planes and bits, compression, colours.
-  const Bytes good = IconFile({{4, 3, 8, IconImage{4, 3, 8, false}.Make(random).data}}),
-              noMask = IconImage{4, 3, 8, false, false}.Make(random).data;
+  const Bytes good = IconFile({{4, 3, 8, icon(4, 3, 8)}}), noMask = icon(4, 3, 8, false, false);
   auto field = [&](size_t at, uint32_t value) {
     return Patched(good, at, {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)});
   };
@@ -115,15 +113,14 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
   // without alpha bytes an image needs its mask.
   ExpectRefused(CDibImage::FORMAT_ICO, "Not an ICO",
                 {Patched(good, 0, {1}), Patched(good, 2, {3}), Patched(good, 4, {0})});
-  ExpectRefused(
-      CDibImage::FORMAT_ICO, "corrupted ICO",
-      {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), field(18, 1000), field(18, 0xFFFFFFF0),
-       field(14, uint32_t(good.size() - 21)), field(14, 0), field(22, 12), field(26, 0),
-       field(26, 0x80000000), field(30, 1), field(34, 16u << 16 | 1), field(38, 1), field(54, 0xFFFFFFFF),
-       IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}),
-       IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), IconFile({{4, 3, 8, noMask}}),
-       IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}),
-       IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}})});
+  ExpectRefused(CDibImage::FORMAT_ICO, "corrupted ICO",
+                {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), field(18, 1000),
+                 field(18, 0xFFFFFFF0), field(14, uint32_t(good.size() - 21)), field(14, 0), field(22, 12),
+                 field(26, 0), field(26, 0x80000000), field(30, 1), field(34, 16u << 16 | 1), field(38, 1),
+                 field(54, 0xFFFFFFFF), IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}),
+                 IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}),
+                 IconFile({{4, 3, 8, noMask}}), IconFile({{5, 2, 32, icon(5, 2, 32, false, false)}}),
+                 IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}})});
 }
 
 }  // namespace

@@ -41,12 +41,11 @@ TEST(Image, SavesAndLoadsEachFormatCode) {
         << code;
     const Bytes file = ReadBytes(name);
     EXPECT_TRUE(DecodeBytes(decoded, file, codec)) << code;
-    ASSERT_TRUE(back->Load(StreamOver(file).Get(), code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT) &&
-                back->HasAlpha() == alpha)
-        << code;
-    for (INT i = 0; i < 6 && code != 1; ++i)
+    const INT load = code >= 0 && code <= 4 ? code : IMAGE_FORMAT_DETECT;
+    ASSERT_TRUE(back->Load(StreamOver(file).Get(), load) && back->HasAlpha() == alpha) << code;
+    for (INT i = 0, opaque = alpha ? 0 : 0xFF000000u; i < 6 && code != 1; ++i)
       EXPECT_EQ(back->GetScanline(i / 3)[i % 3].GetARGB(),
-                image->GetScanline(i / 3)[i % 3].GetARGB() | (alpha ? 0 : 0xFF000000u));
+                image->GetScanline(i / 3)[i % 3].GetARGB() | opaque);
   }
   // Refusals leave the image empty; the codec's reason is kept.
   EXPECT_FALSE(back->Load(StreamOver(kTwoByTwo).Get(), 7) || back->Load(nullptr, IMAGE_FORMAT_DETECT) ||
@@ -102,10 +101,9 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
                  manager.FindTexture(9));
     CTSUsePtr<CTSImage> opaque(new CTSImage), alpha(new CTSImage);
     ASSERT_TRUE(opaque->Create(1, 1, false) && alpha->Create(1, 1, true));
-    EXPECT_EQ(std::tuple(manager.ChooseTextureFormat(alpha.Get(), device),
-                         manager.ChooseTextureFormat(opaque.Get(), device),
-                         manager.ChooseTextureFormat(opaque.Get(), nullptr),
-                         manager.ChooseTextureFormat(nullptr, device)),
+    auto choose = [&](CTSImage* image, CTSGraphics* on) { return manager.ChooseTextureFormat(image, on); };
+    EXPECT_EQ(std::tuple(choose(alpha.Get(), device), choose(opaque.Get(), device),
+                         choose(opaque.Get(), nullptr), choose(nullptr, device)),
               std::tuple(INT(TEXTURE_FORMAT_X1R5G5B5_ALPHA8), INT(TEXTURE_FORMAT_X1R5G5B5), -1, -1));
   }
   EXPECT_EQ(kept->GetUseCount(), 1);
