@@ -9,10 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <random>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "tests/common/TempFolder.h"
 #include "tests/image/CodecTestSupport.h"

@@ -143,20 +143,18 @@ Reference Filled(const Figures& figures, bool winding, uint32_t color) {
   return [=](int x, int y) { return InFigures(figures, x, y, winding) ? color : kWhite; };
 }
 
-Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height,
-                const Reference& want) {
-  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) {
-            const uint32_t c = want(int(x), int(y));
-            return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
-          }};
-}
+RGBQUAD Quad(uint32_t c) { return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0}; }  // from 0x00BBGGRR
 
 TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   std::vector<Decoded> cases;
+  auto add = [&](const char* name, const Bytes& file, uint32_t w, uint32_t h, const Reference& want) {
+    auto pixel = [=](uint32_t x, uint32_t y) { return Quad(want(int(x), int(y))); };
+    cases.push_back({name, file, w, h, 24, false, pixel});
+  };
   auto plain = [&](const char* name, int size, const Reference& want, Wmf wmf, uint16_t objects = 4) {
     Bytes window = Wmf().Window(0, 0, size, size).records;
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
-    cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
+    add(name, wmf.Plain(objects), size, size, want);
   };
   plain("rectangle", 24, Solid({{4, 3, 19, 11}}, kRed, Solid({{3, 2, 20, 12}}, kBlack)),
         Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12));
@@ -199,14 +197,12 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   // the window maps onto them; a plain file's window may be flipped; larger
   // pictures are scaled down to 4096 pixels, keeping their aspect.
   Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed);
-  cases.push_back(Drawing("placeable",
-                          placeable.Box(kRectangle, 200, 250, 400, 400).Placeable(100, 200, 740, 520, 960),
-                          64, 32, Solid({{11, 6, 29, 19}}, kRed, Solid({{10, 5, 30, 20}}, kBlack))));
+  add("placeable", placeable.Box(kRectangle, 200, 250, 400, 400).Placeable(100, 200, 740, 520, 960), 64, 32,
+      Solid({{11, 6, 29, 19}}, kRed, Solid({{10, 5, 30, 20}}, kBlack)));
   Wmf flipped = Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30);
-  cases.push_back(Drawing("flipped", flipped.Plain(), 50, 40, Solid({{5, 5, 20, 10}}, kGreen)));
+  add("flipped", flipped.Plain(), 50, 40, Solid({{5, 5, 20, 10}}, kGreen));
   Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
-  cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048,
-                          Solid({{0, 0, 2048, 2048}}, kRed)));
+  add("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, Solid({{0, 0, 2048, 2048}}, kRed));
 
   // Enhanced metafiles: stock objects (0x80000000 | n), a brush made, used
   // and deleted (its slot then selects nothing), polygons, the frame giving
@@ -221,10 +217,9 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050}).Poly(86, {box(1600, 1200, 1800, 1400)});
   // The outline runs along the right and bottom edges, one pixel past the fill.
   const Reference outlines = Solid({{10, 30, 50, 40}, {60, 5, 80, 6}, {60, 20, 81, 41}}, kBlack);
-  cases.push_back(Drawing("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48,
-                          Solid({{10, 5, 30, 20}}, kRed, outlines)));
+  add("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, Solid({{10, 5, 30, 20}}, kRed, outlines));
   const Bytes ellipse = Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19});
-  cases.push_back(Drawing("enhanced bounds", ellipse, 30, 20, Oval({0, 0, 30, 20}, kWhite, kBlack)));
+  add("enhanced bounds", ellipse, 30, 20, Oval({0, 0, 30, 20}, kWhite, kBlack));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
   // Refused: nothing to draw; no units an inch, or an empty frame; no window
   // extent; no size; a first record too short; a bad version; a stated size
