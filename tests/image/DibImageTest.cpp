@@ -12,29 +12,25 @@ TEST(DibImage, CreateNormalisesTheDepthCapsTheMemoryAndPixelsStayInside) {
       CDibImage image;
       const WORD expected = bits <= 1 ? 1 : bits <= 4 ? 4 : bits <= 8 ? 8 : 24;
       ASSERT_NE(image.Create(width, 3, bits, CDibImage::FORMAT_PCX), nullptr);
-      ASSERT_EQ(std::pair(image.GetBitsPerPixel(), image.GetNumColors()),
-                std::pair(expected, expected == 24 ? 0u : 1u << expected));
-      const DWORD row = (width * expected + 31) / 32 * 4;
-      ASSERT_EQ(std::tuple(image.GetEffWidth(), image.GetHeader().biSizeImage,
-                           image.GetBits(2) - image.GetBits(0), image.GetBits(3), image.GetType()),
-                std::tuple(row, 3 * row, 2L * row, static_cast<BYTE*>(nullptr), DWORD(CDibImage::FORMAT_PCX)))
+      const DWORD row = (width * expected + 31) / 32 * 4, colors = expected == 24 ? 0u : 1u << expected;
+      ASSERT_EQ(std::tuple(image.GetBitsPerPixel(), image.GetNumColors(), image.GetEffWidth(),
+                           image.GetHeader().biSizeImage, image.GetBits(2) - image.GetBits(0),
+                           image.GetBits(3), image.GetType()),
+                std::tuple(expected, colors, row, 3 * row, 2L * row, static_cast<BYTE*>(nullptr),
+                           DWORD(CDibImage::FORMAT_PCX)))
           << width << " x " << bits;
       for (DWORD i = 0; i < image.GetNumColors(); ++i) ASSERT_EQ(Argb(image.GetPaletteColor(BYTE(i))), 0u);
     }
   const char *empty = "CDibImage::Create : width and height must be greater than zero",
              *tooLarge = "DIBIMAGE_MAX_MEMORY exceeded";
-  const std::tuple<DWORD, DWORD, DWORD, const char*> cases[] = {
-      // 9238 x 9238 x 24 bits: 256,040,408 bytes of rows
-      {0, 5, 24, empty},
-      {5, 0, 1, empty},
-      {100000, 100000, 24, tooLarge},
-      {0xFFFFFFFF, 0xFFFFFFFF, 32, tooLarge},
-      {0x80000000u, 1, 1, tooLarge},
-      {16001, 16000, 1, tooLarge},
-      {9238, 9238, 24, tooLarge},
-      {16000, 16000, 1, ""},
-      {9237, 9237, 24, ""}};
-  for (const auto& [width, height, bits, message] : cases) {
+  // Width, height and bits of two empty sizes, five past the cap and two at it (9238 x 9238 x 24 bits
+  // are 256,040,408 bytes of rows).
+  const DWORD sizes[] = {0,          5,          24, 5,           0,     1, 100000, 100000, 24,
+                         0xFFFFFFFF, 0xFFFFFFFF, 32, 0x80000000u, 1,     1, 16001,  16000,  1,
+                         9238,       9238,       24, 16000,       16000, 1, 9237,   9237,   24};
+  for (size_t i = 0; i < 9; ++i) {
+    const DWORD width = sizes[3 * i], height = sizes[3 * i + 1], bits = sizes[3 * i + 2];
+    const char* message = i < 2 ? empty : i < 7 ? tooLarge : "";
     CDibImage image;
     EXPECT_EQ(image.Create(2, 2, 24, 0) && image.Create(width, height, bits, 0), *message == 0) << width;
     EXPECT_EQ(std::pair(std::string(image.GetLastError()), image.GetWidth()),

@@ -43,17 +43,16 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
         const uint32_t x = i % width, index = random() % (1u << (bits * planes % 24)), bit = x * bits;
         want.push_back(containerBits == 24 ? RandomColor(random) : palette[index]);
         const BYTE rgb[] = {want.back().rgbRed, want.back().rgbGreen, want.back().rgbBlue};
-        for (int p = 0; p < planes; ++p)
-          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |= BYTE((containerBits == 24 ? rgb[p]
-                                                                            : planes > 1 ? (index >> p) & 1
-                                                                                         : index)
-                                                                           << (8 - bits - bit % 8));
+        for (int p = 0; p < planes; ++p) {
+          const uint32_t value = containerBits == 24 ? rgb[p] : planes > 1 ? index >> p & 1 : index;
+          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |= BYTE(value << (8 - bits - bit % 8));
+        }
       }
       for (BYTE b : lines) data.insert(data.end(), {0xC1, b});
-      cases.push_back(
-          {std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width),
-           Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3, containerBits, false,
-           [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
+      const std::string name =
+          std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width);
+      cases.push_back({name, Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
+                       containerBits, false, [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
     }
   const std::tuple<const char*, uint32_t, uint32_t, WORD, RGBQUAD (*)(uint32_t, uint32_t)> fixtures[] = {
       {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb},

@@ -53,8 +53,9 @@ inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
   for (const Decoded& c : cases) {
     CDibImage image;
     ASSERT_TRUE(DecodeBytes(image, c.file, format)) << c.name << ": " << image.GetLastError();
-    ASSERT_EQ(std::pair(image.GetWidth(), image.GetHeight()), std::pair(c.width, c.height)) << c.name;
-    EXPECT_EQ(std::pair(image.GetBitsPerPixel(), image.HasAlphaChannel()), std::pair(c.bits, c.alpha))
+    ASSERT_EQ(
+        std::tuple(image.GetWidth(), image.GetHeight(), image.GetBitsPerPixel(), image.HasAlphaChannel()),
+        std::tuple(c.width, c.height, c.bits, c.alpha))
         << c.name;
     const uint32_t opaque = c.alpha ? 0 : 0xFF000000;  // alpha compared only where the image has it
     for (uint32_t i = 0, x = 0, y = 0; i < c.width * c.height; x = ++i % c.width, y = i / c.width)

@@ -37,9 +37,8 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   cases.push_back(WbmpFile(130, 5, pattern));
   cases.back().file = ReadFixture("wbmp-pattern.wbmp");
   ExpectDecoded(kWbmp, cases);
-  const Bytes huge =
-      Patched(Bytes(6 + 2001 * 16001, 0), 2,
-              {0x80 | 125, 0x01, 0x80 | 125, 0x01});  // 16001 x 16001: more than an image may hold
+  // 16001 x 16001: more than an image may hold.
+  const Bytes huge = Patched(Bytes(6 + 2001 * 16001, 0), 2, {0x80 | 125, 0x01, 0x80 | 125, 0x01});
   // The format has no signature: a file must be exactly its header and rows.
   ExpectRefused(kWbmp, "Not a WBMP",
                 {{}, {0x80}, {0x80, 0x80, 0x80, 0x80, 0}, {0}, {0, 1, 1, 1, 0}, {0, 0x80, 1, 1, 0}});
