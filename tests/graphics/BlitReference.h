@@ -14,8 +14,21 @@
 
 #include "engine/graphics/software/TSBlitRect.h"
 #include "engine/graphics/software/TSGDIRenderTarget.h"
+#include "engine/graphics/software/TSPixelPipeline.h"
 
 namespace blitref {
+
+// Runs pixel tests on every instruction path the processor has: selects
+// each path the processor has in turn, the portable one first, for
+// body(path), then the original path again.
+template <class Body>
+void ForEachPath(Body body) {
+  const TSInstructionPath original = GetInstructionPath();
+  for (TSInstructionPath path :
+       {TSInstructionPath::Portable, TSInstructionPath::SSE2, TSInstructionPath::AVX2})
+    if (SetInstructionPath(path)) body(path);
+  SetInstructionPath(original);
+}
 
 enum Kind { PLAIN, KEYED, ALPHA };
 
@@ -106,26 +119,22 @@ struct Target {
   }
   Surface Snapshot() const {
     const Pixel555* p = surface->GetPixelRow(0);
-    return Surface{std::vector<Pixel555>(p, p + surface->GetWidth() * surface->GetHeight()),
-                   surface->GetWidth(), clip};
+    return Surface{{p, p + surface->GetWidth() * surface->GetHeight()}, surface->GetWidth(), clip};
   }
 };
 
 // A texture of the kind filled with random pixels; keyed ones have many key
 // pixels, alpha planes many 0 and 255 bytes. The key colour's low three bits
 // per channel do not matter, and alpha textures get a key their plane overrides.
-inline void FillTexture(CTSGDITexture& t, int width, int height, Kind kind, std::mt19937& rng) {
-  ASSERT_TRUE(
-      t.Allocate(width, height, kind == ALPHA ? TEXTURE_FORMAT_X1R5G5B5_ALPHA8 : TEXTURE_FORMAT_X1R5G5B5, 0));
+inline void FillTexture(CTSGDITexture& t, int w, int h, Kind kind, std::mt19937& rng) {
+  ASSERT_TRUE(t.Allocate(w, h, kind == ALPHA ? TEXTURE_FORMAT_X1R5G5B5_ALPHA8 : TEXTURE_FORMAT_X1R5G5B5, 0));
   const Pixel555 key = Pixel555(rng() & 0x7FFF);
-  const DWORD keyColour =
-      Channel(key, 0) << 19 | Channel(key, 1) << 11 | Channel(key, 2) << 3 | (rng() & 0x070707);
-  t.SetColorKey(kind == PLAIN ? CTSColor(0xFF000000 | rng())
-                              : CTSColor(DWORD(rng() % 255) << 24 | keyColour));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) t.GetPixelRow(y)[x] = rng() % 3 == 0 ? key : Pixel555(rng() & 0x7FFF);
+  const DWORD k = Channel(key, 0) << 19 | Channel(key, 1) << 11 | Channel(key, 2) << 3 | (rng() & 0x070707);
+  t.SetColorKey(kind == PLAIN ? DWORD(0xFF000000 | rng()) : DWORD(rng() % 255) << 24 | k);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) t.GetPixelRow(y)[x] = rng() % 3 == 0 ? key : Pixel555(rng() & 0x7FFF);
     if (BYTE* a = t.GetAlphaRow(y))
-      for (int x = 0; x < width; ++x) a[x] = rng() % 4 == 0 ? 0 : rng() % 3 == 0 ? 255 : BYTE(rng());
+      for (int x = 0; x < w; ++x) a[x] = rng() % 4 == 0 ? 0 : rng() % 3 == 0 ? 255 : BYTE(rng());
   }
 }
 
@@ -176,10 +185,10 @@ inline void Scale(Surface& out, const CTSGDITexture& t, int x, int y, int srcX, 
                   float sx, float sy, unsigned mode, unsigned flip, CTSColor color) {
   if (!(sx > 0 && sy > 0) || mode > 3) return;
   if (flip > 3) flip = 0;
-  const RECT bounds{0, 0, t.GetWidth(), t.GetHeight()};
-  RECT src, dst;
-  if (!ClipScaledBlitRects(out.clip, bounds, x, y, srcX, srcY, srcW, srcH, sx, sy, &src, &dst)) return;
-  if (src.right - src.left < 1 || src.bottom - src.top < 1) return;
+  RECT src, dst, bounds{0, 0, t.GetWidth(), t.GetHeight()};
+  if (!ClipScaledBlitRects(out.clip, bounds, x, y, srcX, srcY, srcW, srcH, sx, sy, &src, &dst) ||
+      src.right - src.left < 1 || src.bottom - src.top < 1)
+    return;
   const auto walk = [](int64_t i, float scale, LONG lo, LONG hi, bool mirrored) {
     const int64_t step = int64_t((1.0 / scale) * 4096);
     const int64_t at =
@@ -209,15 +218,14 @@ inline void Rotate(Surface& out, const CTSGDITexture& t, int x, int y, int srcX,
   GetRotatedBounds(LONG(float(right - left) * sx), LONG(float(bottom - top) * sy), &bw, &bh, turned, &mx0,
                    &my0);
   const int boxLeft = x - (bw >> 1), boxTop = y - (bh >> 1);
-  const RECT& clip = out.clip;
-  const int startX = std::max<int>(boxLeft, clip.left), startY = std::max<int>(boxTop, clip.top);
+  const int startX = std::max<int>(boxLeft, out.clip.left), startY = std::max<int>(boxTop, out.clip.top);
   const int64_t mx = mx0 + (startX - boxLeft), my = my0 + (startY - boxTop);
   const int64_t cosStep = int64_t(std::cos(turned) * 65536.0f / sx);
   const int64_t sinStep = int64_t(std::sin(turned) * 65536.0f / sy);
   const int64_t u0 = int64_t(float(cosStep * mx + sinStep * my) - 32768.0f / sx);
   const int64_t v0 = int64_t(float(cosStep * my - sinStep * mx) - 32768.0f / sy);
-  for (int dy = startY; dy <= boxTop + bh && dy < clip.bottom; ++dy)
-    for (int dx = startX; dx <= boxLeft + bw && dx < clip.right; ++dx) {
+  for (int dy = startY; dy <= boxTop + bh && dy < out.clip.bottom; ++dy)
+    for (int dx = startX; dx <= boxLeft + bw && dx < out.clip.right; ++dx) {
       const int64_t i = dx - startX, k = dy - startY;
       int64_t col = ((u0 + i * cosStep + k * sinStep) >> 16) + left,
               row = ((v0 + k * cosStep - i * sinStep) >> 16) + top;

@@ -6,21 +6,20 @@
 #include "engine/graphics/TSPixelFormat.h"
 #include "engine/image/TSImage.h"
 #include "tests/graphics/BlitReference.h"
-#include "tests/graphics/PipelinePaths.h"
 
 namespace {
 
+using blitref::ForEachPath;
 using blitref::Rgb;
 
 // Sizes below 1 leave a texture empty. A key colour of alpha below 255 keys
 // out its pixel value (a fresh texture's keys out cyan); keys stored from 16
 // bits, or brought by an image, have alpha 255 and key nothing.
-TEST(GDITextureTest, AllocateFreeAndKeys) {
+TEST(GDITextureTest, TexturesAndRenderTargets) {
   CTSGDITexture texture;
   for (auto [w, h] : {std::pair{0, 4}, {4, 0}, {-2, -2}})
     EXPECT_TRUE(!texture.Allocate(w, h, 4, 0) && !texture.IsValid() && texture.GetFilter() == -1);
-  ASSERT_TRUE(texture.Allocate(5, 3, 4, 0));
-  EXPECT_TRUE(texture.GetPixelRow(-1) == nullptr && texture.GetPixelRow(3) == nullptr &&
+  ASSERT_TRUE(texture.Allocate(5, 3, 4, 0) && !texture.GetPixelRow(-1) && !texture.GetPixelRow(3) &&
               !texture.GetAlphaRow(0));
   EXPECT_EQ(texture.GetColorKey16(), Rgb(0, 31, 31));
   for (auto [key, key16] : {std::pair<DWORD, WORD>{0x7F00FF07, Rgb(0, 31, 0)}, {0xFF00FF00, NO_COLOR_KEY}}) {
@@ -33,22 +32,18 @@ TEST(GDITextureTest, AllocateFreeAndKeys) {
   ASSERT_TRUE(texture.Allocate(2, 1, 3, 0) && image->Create(2, 1, false) && texture.GetAlphaRow(0));
   image->GetScanline(0)[1] = 0x12345678;
   texture.SetColorKey(0);
-  ASSERT_TRUE(texture.CopyFromImage(image.Get(), CTSColor(0xFF000000)) &&
-              texture.GetColorKey16() == NO_COLOR_KEY);
+  ASSERT_TRUE(texture.CopyFromImage(image.Get(), 0xFF000000) && texture.GetColorKey16() == NO_COLOR_KEY);
   EXPECT_EQ(texture.GetPixel(1, 0).GetARGB(), 0x12305078u);
   EXPECT_TRUE(image->Create(3, 1, false) && !texture.CopyFromImage(image.Get(), 0) &&
               !texture.CopyFromImage(nullptr, 0));
   texture.Free();
   EXPECT_TRUE(!texture.IsValid() && texture.GetPixelRow(0) == nullptr && texture.GetAlphaRow(0) == nullptr);
-}
 
-// Clears fill the clip, clamped to the target, on every instruction path
-// (the widest is the default); pixels read opaque; copies are opaque and of
-// the target's size, and a texture gets no key.
-TEST(GDIRenderTargetTest, ClearPixelsAndCopies) {
+  // Render targets: clears fill the clip, clamped to the target, on every
+  // instruction path (the widest is the default); pixels read opaque; copies
+  // are opaque and of the target's size, and a texture gets no key.
   CTSGDIRenderTarget target;
   TSLockInfo info{};
-  CTSUsePtr<CTSImage> image(new CTSImage);
   target.Clear(0xFFFFFFFF);  // no surface: nothing happens
   EXPECT_FALSE(target.IsValid() || target.Lock(info) || target.CopyToImage(image.Get()) ||
                target.GetPixel(0, 0).GetARGB());
@@ -68,7 +63,7 @@ TEST(GDIRenderTargetTest, ClearPixelsAndCopies) {
     }
     for (int p = 0; p < 1200; ++p) {
       const int x = p % 150, y = p / 150, last = x == 3 && y == 6 ? 2 : y >= 2 && y < 6 ? 1 : 0;
-      ASSERT_EQ(target.GetPixel(x, y).GetARGB(), colours[last] & 0xFFF8F8F8) << PathName(path) << " " << p;
+      ASSERT_EQ(target.GetPixel(x, y).GetARGB(), colours[last] & 0xFFF8F8F8) << int(path) << p;
     }
   });
   EXPECT_TRUE(IsPixelPipelineSupported() && GetInstructionPath() == widest);
@@ -81,8 +76,8 @@ TEST(GDIRenderTargetTest, ClearPixelsAndCopies) {
               image->GetScanline(7)[0].GetARGB() == 0xFFF8F8F8u &&
               image->GetScanline(2)[149].GetARGB() == 0xFFF80000u);
   CTSGDITexture copy;
-  ASSERT_TRUE(copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0));
-  ASSERT_TRUE(target.CopyToTexture(&copy) && !target.CopyToTexture(nullptr));
+  ASSERT_TRUE(copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0) && target.CopyToTexture(&copy) &&
+              !target.CopyToTexture(nullptr));
   EXPECT_TRUE(copy.GetPixelRow(7)[0] == 0x7FFF && copy.GetPixelRow(2)[149] == Rgb(31, 0, 0) &&
               copy.GetColorKey16() == NO_COLOR_KEY);
 }
@@ -111,8 +106,7 @@ TEST(PixelFormat, StoreThenReadKeepsWhatTheFormatHolds) {
       const DWORD added = bytes == 0 ? 0 : (*f)[3] == kBit ? (c >> 31 ? kOpaque : 0) : (*f)[3];
       BYTE row[12] = {}, alpha[3] = {};
       StorePixel(format, row, alpha, 1, CTSColor(c));
-      ASSERT_EQ(ReadPixel(format, row, alpha, 1).GetARGB(), bytes ? (c & (*f)[2]) | added : 0)
-          << format << " " << c;
+      ASSERT_EQ(ReadPixel(format, row, alpha, 1).GetARGB(), bytes ? (c & (*f)[2]) | added : 0) << c;
       DWORD stored = 0;
       std::memcpy(&stored, row + bytes, size_t(bytes));
       ASSERT_TRUE(i > 0 || stored == (bytes ? (*f)[1] : 0)) << format << " stores " << std::hex << stored;

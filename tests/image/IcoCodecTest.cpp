@@ -24,11 +24,16 @@ struct IconImage {
     const size_t rows = data.size(), mask = rows + Stride(width, bits) * height;
     data.resize(mask + Stride(width, 1) * height, 0);
     for (uint32_t i = 0; i < width * height; ++i) {
-      const uint32_t x = i % width, y = height - 1 - i / width, index = bits <= 8 ? random() % (1u << bits) : 0;  // y: the stored row
-      RGBQUAD color = bits <= 8 ? RGBQUAD{data[40 + 4 * index], data[41 + 4 * index], data[42 + 4 * index], 0} : RandomColor(random);
+      const uint32_t x = i % width, y = height - 1 - i / width,
+                     index = bits <= 8 ? random() % (1u << bits) : 0;  // y: the stored row
+      RGBQUAD color = bits <= 8 ? RGBQUAD{data[40 + 4 * index], data[41 + 4 * index], data[42 + 4 * index], 0}
+                                : RandomColor(random);
       color.rgbReserved = alphaBytes ? color.rgbReserved : 0;
       BYTE* at = &data[rows + y * Stride(width, bits) + x * bits / 8];
-      if (bits <= 8) *at |= BYTE(index << (8 - bits - x * bits % 8)); else std::copy_n(reinterpret_cast<const BYTE*>(&color), bits / 8, at);
+      if (bits <= 8)
+        *at |= BYTE(index << (8 - bits - x * bits % 8));
+      else
+        std::copy_n(reinterpret_cast<const BYTE*>(&color), bits / 8, at);
       const bool transparent = random() % 3 == 0;
       data[mask + y * Stride(width, 1) + x / 8] |= transparent ? 0x80 >> x % 8 : 0;
       if (bits != 32 || !alphaBytes) color.rgbReserved = transparent ? 0 : 255;
@@ -39,7 +44,8 @@ struct IconImage {
   }
   Decoded Expected(const std::string& name, const Bytes& file) const {
     const bool alpha = std::any_of(want.begin(), want.end(), [](RGBQUAD c) { return c.rgbReserved != 255; });
-    return {name, file, width, height, WORD(bits == 32 ? 24 : bits), alpha, [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; }};
+    auto at = [want = want, width = width](uint32_t x, uint32_t y) { return want[y * width + x]; };
+    return {name, file, width, height, WORD(bits == 32 ? 24 : bits), alpha, at};
   }
 };
 
@@ -48,11 +54,19 @@ Bytes IconFile(const std::vector<std::tuple<BYTE, BYTE, WORD, Bytes>>& entries, 
   Bytes out = {0, 0, type, 0, BYTE(entries.size()), 0}, data;
   for (const auto& [width, height, bits, image] : entries) {
     out.insert(out.end(), {width, height, 0, 0, 1, 0, BYTE(bits), 0});
-    for (size_t field : {image.size(), 6 + 16 * entries.size() + data.size()}) PutLe32(out, uint32_t(field));  // length and place
+    for (size_t field : {image.size(), 6 + 16 * entries.size() + data.size()})
+      PutLe32(out, uint32_t(field));  // length and place
     data.insert(data.end(), image.begin(), image.end());
   }
   out.insert(out.end(), data.begin(), data.end());
   return out;
+}
+
+// The pictures of ImageMagick's icons.
+RGBQUAD Paletted(uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(50 * (y % 5)), BYTE(30 * (x % 8)), 0}; }
+RGBQUAD Sixteen(uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(60 * (y / 4)), BYTE(60 * (x / 4)), 0}; }
+RGBQUAD TwoSizes(uint32_t x, uint32_t y) {
+  return RGBQUAD{BYTE(x * y), BYTE(10 * y), BYTE(10 * x), BYTE(11 * x + 3 * y)};
 }
 
 TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) {
@@ -62,37 +76,52 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
     for (uint32_t width : {1u, 9u, 33u})
       for (bool alphaBytes : {false, true}) {
         IconImage icon = IconImage{width, 3, bits, alphaBytes, !alphaBytes || bits != 32}.Make(random);
-        cases.push_back(icon.Expected(std::to_string(bits) + " bits, " + std::to_string(width), IconFile({{BYTE(width), 3, bits, icon.data}}, width == 9 ? 2 : 1)));  // 2: a cursor
+        cases.push_back(
+            icon.Expected(std::to_string(bits) + " bits, " + std::to_string(width),
+                          IconFile({{BYTE(width), 3, bits, icon.data}}, width == 9 ? 2 : 1)));  // 2: a cursor
       }
+  auto icon = [&](uint32_t width, uint32_t height, WORD bits, bool alphaBytes = false, bool withMask = true) {
+    return IconImage{width, height, bits, alphaBytes, withMask}.Make(random).data;
+  };
   // The largest image, then the deepest, then the first; a directory byte of 0 means 256.
   IconImage deep = IconImage{20, 20, 8, false}.Make(random), wide = IconImage{256, 1, 1, false}.Make(random);
-  cases.push_back(deep.Expected("largest", IconFile({{16, 16, 32, IconImage{16, 16, 32, true}.Make(random).data}, {20, 20, 4, IconImage{20, 20, 4, false}.Make(random).data},
-                                                     {20, 20, 8, deep.data}, {20, 20, 8, IconImage{20, 20, 8, false}.Make(random).data}})));
-  cases.push_back(wide.Expected("256", IconFile({{255, 1, 24, IconImage{255, 1, 24, false}.Make(random).data}, {0, 1, 1, wide.data}})));
+  cases.push_back(deep.Expected("largest", IconFile({{16, 16, 32, icon(16, 16, 32, true)},
+                                                     {20, 20, 4, icon(20, 20, 4)},
+                                                     {20, 20, 8, deep.data},
+                                                     {20, 20, 8, icon(20, 20, 8)}})));
+  cases.push_back(wide.Expected("256", IconFile({{255, 1, 24, icon(255, 1, 24)}, {0, 1, 1, wide.data}})));
   Picture rgba = RandomPicture(random, 9, 6, 4);
   PngSpec layout{.width = 9, .height = 6, .colorType = 6};
   for (uint32_t y = 0; y < 6; ++y) layout.rows.emplace_back(rgba.At(0, y), rgba.At(0, y) + 9 * 4);
-  cases.push_back({"png", IconFile({{4, 4, 24, IconImage{4, 4, 24, false}.Make(random).data}, {9, 6, 32, WritePngDirect(layout)}}), 9, 6, 24, true,
-                   [&](uint32_t x, uint32_t y) { return RGBQUAD{rgba.At(x, y)[2], rgba.At(x, y)[1], rgba.At(x, y)[0], rgba.At(x, y)[3]}; }});
+  cases.push_back({"png", IconFile({{4, 4, 24, icon(4, 4, 24)}, {9, 6, 32, WritePngDirect(layout)}}), 9, 6,
+                   24, true, [&](uint32_t x, uint32_t y) {
+                     return RGBQUAD{rgba.At(x, y)[2], rgba.At(x, y)[1], rgba.At(x, y)[0], rgba.At(x, y)[3]};
+                   }});
   // ImageMagick's icons of fixtures/make-ico-wbmp-fixtures.sh; the 24 x 24
   // image of ico-two-sizes.ico comes after a 16 x 16 one.
-  cases.push_back({"paletted", ReadFixture("ico-paletted.ico"), 16, 16, 8, false, [](uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(50 * (y % 5)), BYTE(30 * (x % 8)), 0}; }});
-  cases.push_back({"sixteen", ReadFixture("ico-sixteen.ico"), 16, 16, 4, false, [](uint32_t x, uint32_t y) { return RGBQUAD{200, BYTE(60 * (y / 4)), BYTE(60 * (x / 4)), 0}; }});
-  cases.push_back({"two sizes", ReadFixture("ico-two-sizes.ico"), 24, 24, 24, true, [](uint32_t x, uint32_t y) { return RGBQUAD{BYTE(x * y), BYTE(10 * y), BYTE(10 * x), BYTE(11 * x + 3 * y)}; }});
+  for (auto [name, size, bits, alpha, want] : {std::tuple{"ico-paletted.ico", 16u, WORD(8), false, &Paletted},
+                                               {"ico-sixteen.ico", 16u, WORD(4), false, Sixteen},
+                                               {"ico-two-sizes.ico", 24u, WORD(24), true, TwoSizes}})
+    cases.push_back({name, ReadFixture(name), size, size, bits, alpha, want});
   ExpectDecoded(CDibImage::FORMAT_ICO, cases);
   // Directory fields from 6, image fields from 22: header size, width, height,
   // planes and bits, compression, colours.
-  const Bytes good = IconFile({{4, 3, 8, IconImage{4, 3, 8, false}.Make(random).data}}), noMask = IconImage{4, 3, 8, false, false}.Make(random).data;
-  auto field = [&](size_t at, uint32_t value) { return Patched(good, at, {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}); };
-  const char* bad = "corrupted ICO";
+  const Bytes good = IconFile({{4, 3, 8, icon(4, 3, 8)}}), noMask = icon(4, 3, 8, false, false);
+  auto field = [&](size_t at, uint32_t value) {
+    return Patched(good, at, {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)});
+  };
   // Cut files are the contract test's; here the second entry is missing, and
   // without alpha bytes an image needs its mask.
-  ExpectRefused(CDibImage::FORMAT_ICO, {{Patched(good, 0, {1}), "Not an ICO"}, {Patched(good, 2, {3}), "Not an ICO"}, {Patched(good, 4, {0}), "Not an ICO"},
-                {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), bad}, {field(18, 1000), bad}, {field(18, 0xFFFFFFF0), bad}, {field(14, uint32_t(good.size() - 21)), bad},
-                {field(14, 0), bad}, {field(22, 12), bad}, {field(26, 0), bad}, {field(26, 0x80000000), bad}, {field(30, 1), bad}, {field(34, 16u << 16 | 1), bad},
-                {field(38, 1), bad}, {field(54, 0xFFFFFFFF), bad}, {IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}), bad},
-                {IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}), bad}, {IconFile({{4, 3, 8, noMask}}), bad},
-                {IconFile({{5, 2, 32, IconImage{5, 2, 32, false, false}.Make(random).data}}), bad}, {IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}}), bad}});
+  ExpectRefused(CDibImage::FORMAT_ICO, "Not an ICO",
+                {Patched(good, 0, {1}), Patched(good, 2, {3}), Patched(good, 4, {0})});
+  ExpectRefused(CDibImage::FORMAT_ICO, "corrupted ICO",
+                {Patched(Bytes(good.begin(), good.begin() + 30), 4, {2}), field(18, 1000),
+                 field(18, 0xFFFFFFF0), field(14, uint32_t(good.size() - 21)), field(14, 0), field(22, 12),
+                 field(26, 0), field(26, 0x80000000), field(30, 1), field(34, 16u << 16 | 1), field(38, 1),
+                 field(54, 0xFFFFFFFF), IconFile({{4, 3, 8, Bytes(good.begin() + 22, good.begin() + 61)}}),
+                 IconFile({{4, 3, 8, Bytes(noMask.begin(), noMask.end() - 1)}}),
+                 IconFile({{4, 3, 8, noMask}}), IconFile({{5, 2, 32, icon(5, 2, 32, false, false)}}),
+                 IconFile({{1, 1, 32, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}}})});
 }
 
 }  // namespace

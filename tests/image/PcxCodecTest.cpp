@@ -8,15 +8,18 @@ constexpr auto kPcx = CDibImage::FORMAT_PCX;
 // A run-length coded header: bits a plane, the window from (3, 2), 300 x 150
 // dpi, a 16-colour palette, planes, the line length; then `data` and, for
 // 256 colours, the map (signature 12 and the entries) at the end.
-static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<RGBQUAD>& palette, BYTE planes, uint16_t bytesPerLine, const Bytes& data) {
+static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<RGBQUAD>& palette, BYTE planes,
+                 uint16_t bytesPerLine, const Bytes& data) {
   Bytes out = {10, 5, 1, bits};
   for (uint32_t value : {3u, 2u, width + 2u, height + 1u, 300u, 150u}) PutLe16(out, value);
-  for (size_t i = 0; i < 16; ++i) out.insert(out.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
+  for (size_t i = 0; i < 16; ++i)
+    out.insert(out.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
   out.insert(out.end(), {0, planes, BYTE(bytesPerLine), BYTE(bytesPerLine >> 8)});
   out.resize(128, 0);
   out.insert(out.end(), data.begin(), data.end());
   if (bits == 8 && planes == 1) out.push_back(12);
-  for (size_t i = 0; bits == 8 && planes == 1 && i < 256; ++i) out.insert(out.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
+  for (size_t i = 0; bits == 8 && planes == 1 && i < 256; ++i)
+    out.insert(out.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
   return out;
 }
 
@@ -29,7 +32,8 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   std::vector<RGBQUAD> palette(256), grey(256);
   for (int i = 0; i < 256; ++i) palette[i] = RandomColor(random), grey[i] = fixture::Level(BYTE(i));
   std::vector<Decoded> cases;
-  const BYTE layouts[][3] = {{1, 1, 1}, {1, 2, 4}, {1, 3, 4}, {1, 4, 4}, {2, 1, 4}, {4, 1, 4}, {8, 1, 8}, {8, 3, 24}};
+  const BYTE layouts[][3] = {{1, 1, 1}, {1, 2, 4}, {1, 3, 4}, {1, 4, 4},
+                             {2, 1, 4}, {4, 1, 4}, {8, 1, 8}, {8, 3, 24}};
   for (auto [bits, planes, containerBits] : layouts)
     for (uint16_t width : {1, 5, 17}) {
       const uint16_t bytesPerLine = uint16_t((width * bits + 15) / 16 * 2);
@@ -39,41 +43,62 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
         const uint32_t x = i % width, index = random() % (1u << (bits * planes % 24)), bit = x * bits;
         want.push_back(containerBits == 24 ? RandomColor(random) : palette[index]);
         const BYTE rgb[] = {want.back().rgbRed, want.back().rgbGreen, want.back().rgbBlue};
-        for (int p = 0; p < planes; ++p)
-          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |= BYTE((containerBits == 24 ? rgb[p] : planes > 1 ? (index >> p) & 1 : index) << (8 - bits - bit % 8));
+        for (int p = 0; p < planes; ++p) {
+          const uint32_t value = containerBits == 24 ? rgb[p] : planes > 1 ? index >> p & 1 : index;
+          lines[(i / width * planes + p) * bytesPerLine + bit / 8] |= BYTE(value << (8 - bits - bit % 8));
+        }
       }
       for (BYTE b : lines) data.insert(data.end(), {0xC1, b});
-      cases.push_back({std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width), Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
+      const std::string name =
+          std::to_string(bits) + " bits x " + std::to_string(planes) + ", " + std::to_string(width);
+      cases.push_back({name, Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
                        containerBits, false, [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
     }
   const std::tuple<const char*, uint32_t, uint32_t, WORD, RGBQUAD (*)(uint32_t, uint32_t)> fixtures[] = {
-      {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb}, {"pcx-pal8.pcx", 7, 5, 8, fixture::Rgb}, {"pcx-pal16.pcx", 11, 6, 4, fixture::Pal16}, {"pcx-mono.pcx", 13, 4, 1, fixture::Mono}};
-  for (auto [name, width, height, bits, want] : fixtures) cases.push_back({name, ReadFixture(name), width, height, bits, false, want});
+      {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb},
+      {"pcx-pal8.pcx", 7, 5, 8, fixture::Rgb},
+      {"pcx-pal16.pcx", 11, 6, 4, fixture::Pal16},
+      {"pcx-mono.pcx", 13, 4, 1, fixture::Mono}};
+  for (auto [name, width, height, bits, want] : fixtures)
+    cases.push_back({name, ReadFixture(name), width, height, bits, false, want});
   // Runs going on from line to line (3 x 2 pixels in lines of an odd 3 bytes),
   // and over the planes (red, green, blue of each row); a monochrome file
   // with a blank header palette is black and white.
-  cases.push_back({"odd lines", Pcx(8, 3, 2, grey, 1, 3, {0xC4, 0xD0, 0xC2, 7}), 3, 2, 8, false, [](uint32_t x, uint32_t y) { return fixture::Level(y == 0 || x == 0 ? 0xD0 : 7); }});
-  cases.push_back({"runs over planes", Pcx(8, 2, 2, grey, 3, 2, {0xC3, 10, 0xC5, 20, 0xC4, 30}), 2, 2, 24, false,
-                   [](uint32_t x, uint32_t y) { return y == 1 ? RGBQUAD{30, 30, 20, 0} : RGBQUAD{20, BYTE(10 + 10 * x), 10, 0}; }});
+  cases.push_back({"odd lines", Pcx(8, 3, 2, grey, 1, 3, {0xC4, 0xD0, 0xC2, 7}), 3, 2, 8, false,
+                   [](uint32_t x, uint32_t y) { return fixture::Level(y == 0 || x == 0 ? 0xD0 : 7); }});
+  cases.push_back({"runs over planes", Pcx(8, 2, 2, grey, 3, 2, {0xC3, 10, 0xC5, 20, 0xC4, 30}), 2, 2, 24,
+                   false, [](uint32_t x, uint32_t y) {
+                     return y == 1 ? RGBQUAD{30, 30, 20, 0} : RGBQUAD{20, BYTE(10 + 10 * x), 10, 0};
+                   }});
   const Bytes blank = Pcx(1, 8, 1, std::vector<RGBQUAD>(16), 1, 2, {0x0F, 0});
-  cases.push_back({"blank palette", blank, 8, 1, 1, false, [](uint32_t x, uint32_t) { return fixture::Level(x < 4 ? 0 : 255); }});
+  cases.push_back({"blank palette", blank, 8, 1, 1, false,
+                   [](uint32_t x, uint32_t) { return fixture::Level(x < 4 ? 0 : 255); }});
   ExpectDecoded(kPcx, cases);
   CDibImage image;
   EXPECT_TRUE(DecodeBytes(image, blank, kPcx) && image.GetXDpi() == 300 && image.GetYDpi() == 150);
   // Header fields: 0 maker, 1 version, 2 encoding, 3 bits, 4 window, 65 planes,
   // 66 line length. `good` holds 2 x 2 pixels of 8 bits, each byte a run of one.
-  const Bytes good = Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, {0xC1, 1, 0xC1, 2, 0xC1, 3, 0xC1, 4}), noMap(good.begin(), good.begin() + 136);
+  const Bytes good = Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, {0xC1, 1, 0xC1, 2, 0xC1, 3, 0xC1, 4}),
+              noMap(good.begin(), good.begin() + 136);
   auto coded = [](const Bytes& data) { return Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, data); };
-  auto at = [&](size_t offset, const Bytes& bytes, size_t other = 0, const Bytes& more = {}) { return Patched(Patched(noMap, offset, bytes), other, more); };
-  const char *maker = "Error: Not a PCX file", *encoding = "PCX file has unknown encoding scheme", *corrupt = "corrupted PCX";
-  const char *bits = "Can't handle more than 1 bit per pixel", *packed = "Can't handle packed pixels with more than 1 plane.";
-  const char *map = "bad color map signature", *spans = "repeat count spans end of image", *read = "Can't read PCX image";
+  auto at = [&](size_t offset, const Bytes& bytes, size_t other = 0, const Bytes& more = {}) {
+    return Patched(Patched(noMap, offset, bytes), other, more);
+  };
   // Then: lines of 4 bytes given 2; 17 pixels of 1 bit in 2 bytes; runs past
   // the end; data cut short; 2001 x 2001 pixels.
-  ExpectRefused(kPcx, {{Patched(good, 0, {11}), maker}, {Patched(good, 1, {6}), maker}, {Bytes(127, 10), maker}, {Patched(good, 2, {0}), encoding},
-                       {Patched(good, 2, {2}), encoding}, {at(65, {5}), "Can't handle image with more than 4 planes"}, {at(3, {1}, 65, {5}), "Can't handle more than 4 planes"},
-                       {at(3, {2}, 65, {2}), bits}, {at(3, {4}, 65, {4}), bits}, {at(65, {2}), packed}, {at(65, {4}), packed}, {noMap, map},
-                       {Patched(good, good.size() - 769, {0}), map}, {at(3, {3}), corrupt}, {at(3, {1}, 65, {0}), corrupt}, {Patched(good, 4, {5, 0, 2, 0, 4}), corrupt},
-                       {Patched(good, 6, {4}), corrupt}, {Patched(good, 8, {6}), corrupt}, {at(3, {1}, 8, {19}), corrupt}, {coded({0xC5, 1}), spans},
-                       {coded({1, 2, 3, 0xC2, 9}), spans}, {coded({1, 2, 3}), read}, {coded({1, 2, 3, 0xC1}), read}, {at(3, {1, 0, 0, 0, 0, 0xD0, 7, 0xD0, 7}, 66, {252}), read}});
+  ExpectRefused(kPcx, "Error: Not a PCX file",
+                {Patched(good, 0, {11}), Patched(good, 1, {6}), Bytes(127, 10)});
+  ExpectRefused(kPcx, "PCX file has unknown encoding scheme", {Patched(good, 2, {0}), Patched(good, 2, {2})});
+  ExpectRefused(kPcx, "Can't handle image with more than 4 planes", {at(65, {5})});
+  ExpectRefused(kPcx, "Can't handle more than 4 planes", {at(3, {1}, 65, {5})});
+  ExpectRefused(kPcx, "Can't handle more than 1 bit per pixel", {at(3, {2}, 65, {2}), at(3, {4}, 65, {4})});
+  ExpectRefused(kPcx, "Can't handle packed pixels with more than 1 plane.", {at(65, {2}), at(65, {4})});
+  ExpectRefused(kPcx, "bad color map signature", {noMap, Patched(good, good.size() - 769, {0})});
+  ExpectRefused(kPcx, "corrupted PCX",
+                {at(3, {3}), at(3, {1}, 65, {0}), Patched(good, 4, {5, 0, 2, 0, 4}), Patched(good, 6, {4}),
+                 Patched(good, 8, {6}), at(3, {1}, 8, {19})});
+  ExpectRefused(kPcx, "repeat count spans end of image", {coded({0xC5, 1}), coded({1, 2, 3, 0xC2, 9})});
+  ExpectRefused(
+      kPcx, "Can't read PCX image",
+      {coded({1, 2, 3}), coded({1, 2, 3, 0xC1}), at(3, {1, 0, 0, 0, 0, 0xD0, 7, 0xD0, 7}, 66, {252})});
 }

@@ -20,31 +20,45 @@ static RGBQUAD Stored(const BYTE* p, size_t bytes) {
 TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   std::mt19937 random(16);
   std::vector<Decoded> cases;
-  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0}, {3, 8, 0, 0}, {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24}, {1, 8, 0, 32}};
+  const BYTE layouts[][4] = {{2, 15, 0, 0}, {2, 16, 0, 0}, {2, 16, 1, 0}, {2, 24, 0, 24}, {2, 32, 8, 0},
+                             {3, 8, 0, 0},  {1, 8, 0, 15}, {1, 8, 0, 16}, {1, 8, 0, 24},  {1, 8, 0, 32}};
   for (auto [type, depth, alphaBits, entryBits] : layouts)
     for (BYTE rle : {0, 8})
       for (BYTE origin : {0x00, 0x10, 0x20, 0x30}) {
         const size_t width = 5, height = 3, pixelBytes = (depth + 7) / 8, entryBytes = (entryBits + 7) / 8;
         const BYTE map = entryBits != 0, id = BYTE(random() % 4);
-        Bytes file = {id, map, BYTE(type + rle), BYTE(10 * map), 0, BYTE(4 * map), 0, entryBits, 0, 0, 0, 0, 5, 0, 3, 0, depth, BYTE(alphaBits | origin)};
+        const BYTE t = BYTE(type + rle), m10 = BYTE(10 * map), m4 = BYTE(4 * map);
+        Bytes file = {id, map, t, m10, 0, m4, 0, entryBits, 0,
+                      0,  0,   0, 5,   0, 3,  0, depth,     BYTE(alphaBits | origin)};
         for (size_t i = 0; i < id + 4 * entryBytes; ++i) file.push_back(BYTE(random()));
         std::vector<RGBQUAD> inFileOrder;
         while (inFileOrder.size() < width * height) {
-          const size_t packet = rle ? 1 + random() % std::min<size_t>(4, width * height - inFileOrder.size()) : 1;
+          const size_t packet =
+              rle ? 1 + random() % std::min<size_t>(4, width * height - inFileOrder.size()) : 1;
           const bool run = rle && random() % 2;
           if (rle) file.push_back(BYTE((run ? 0x80 : 0) | (packet - 1)));
           for (size_t i = 0; i < packet; ++i) {
-            for (size_t b = 0; (i == 0 || !run) && b < pixelBytes; ++b) file.push_back(BYTE(type == 1 ? 10 + random() % 4 : random()));
+            for (size_t b = 0; (i == 0 || !run) && b < pixelBytes; ++b)
+              file.push_back(BYTE(type == 1 ? 10 + random() % 4 : random()));
             const BYTE* pixel = &file[file.size() - pixelBytes];
-            inFileOrder.push_back(type == 1 ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes) : type == 3 ? fixture::Level(pixel[0]) : Stored(pixel, pixelBytes));
+            inFileOrder.push_back(type == 1
+                                      ? Stored(&file[18 + id + (pixel[0] - 10) * entryBytes], entryBytes)
+                                  : type == 3 ? fixture::Level(pixel[0])
+                                              : Stored(pixel, pixelBytes));
           }
         }
-        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) + ", map " + std::to_string(entryBits) + ", origin " + std::to_string(origin),
+        cases.push_back({"type " + std::to_string(type + rle) + ", depth " + std::to_string(depth) +
+                             ", map " + std::to_string(entryBits) + ", origin " + std::to_string(origin),
                          file, width, height, WORD(type == 2 ? 24 : 8), depth == 32 || alphaBits == 1,
-                         [=](uint32_t x, uint32_t y) { return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width + (origin & 0x10 ? width - 1 - x : x)]; }});
+                         [=](uint32_t x, uint32_t y) {
+                           return inFileOrder[(origin & 0x20 ? y : height - 1 - y) * width +
+                                              (origin & 0x10 ? width - 1 - x : x)];
+                         }});
       }
-  for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle", "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
-    cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8), name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});
+  for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle",
+                           "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
+    cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8),
+                     name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});
   ExpectDecoded(CDibImage::FORMAT_TGA, cases);
   // Header fields: 0 id length, 1 map type, 2 type, 3 first entry, 5 entries,
   // 7 entry bits, 12 width, 14 height, 16 depth, 17 alpha bits and origin.
@@ -55,12 +69,20 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   const Bytes runs = Patched(Patched(rgb, 2, {10}), 12, {2, 0, 1, 0, 24, 0});
   // Then: map entries past 255; a run, or a raw packet, past the last pixel;
   // runs one pixel short; a cut header.
-  const char *type = "Unknown TGA image type", *bad = "bad TGA header", *corrupt = "corrupted TGA";
-  ExpectRefused(CDibImage::FORMAT_TGA, {{Patched(rgb, 2, {0}), type}, {Patched(rgb, 2, {4}), type}, {Patched(rgb, 2, {32}), type}, {Patched(rgb, 12, {0}), bad},
-                {Patched(rgb, 14, {0}), bad}, {Patched(rgb, 1, {2}), bad}, {Patched(rgb, 5, {1, 0, 24}), bad}, {Patched(rgb, 7, {8}), bad}, {Patched(mapped, 7, {8}), bad},
-                {Patched(mapped, 5, {0}), bad}, {Patched(Patched(rgb, 2, {1}), 16, {8}), bad}, {Patched(mapped, 16, {16}), bad}, {Patched(rgb, 2, {3}), bad},
-                {Patched(rgb, 16, {8}), bad}, {Patched(rgb, 16, {12}), bad}, {Patched(rgb, 17, {8}), bad}, {Patched(rgb, 16, {16, 2}), bad}, {Patched(rgb, 16, {32, 9}), bad},
-                {Patched(rgb, 17, {0x40}), bad}, {Patched(rgb, 12, {2}), corrupt}, {Patched(rgb, 0, {2}), corrupt}, {Patched(mapped, 3, {200, 0, 57}), bad},
-                {Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}), corrupt}, {Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}), corrupt},
-                {Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2}), corrupt}, {Bytes(17, 0), "Not a TGA"}});
+  constexpr auto kTga = CDibImage::FORMAT_TGA;
+  ExpectRefused(kTga, "Unknown TGA image type",
+                {Patched(rgb, 2, {0}), Patched(rgb, 2, {4}), Patched(rgb, 2, {32})});
+  ExpectRefused(
+      kTga, "bad TGA header",
+      {Patched(rgb, 12, {0}), Patched(rgb, 14, {0}), Patched(rgb, 1, {2}), Patched(rgb, 5, {1, 0, 24}),
+       Patched(rgb, 7, {8}), Patched(mapped, 7, {8}), Patched(mapped, 5, {0}),
+       Patched(Patched(rgb, 2, {1}), 16, {8}), Patched(mapped, 16, {16}), Patched(rgb, 2, {3}),
+       Patched(rgb, 16, {8}), Patched(rgb, 16, {12}), Patched(rgb, 17, {8}), Patched(rgb, 16, {16, 2}),
+       Patched(rgb, 16, {32, 9}), Patched(rgb, 17, {0x40}), Patched(mapped, 3, {200, 0, 57})});
+  ExpectRefused(
+      kTga, "corrupted TGA",
+      {Patched(rgb, 12, {2}), Patched(rgb, 0, {2}), Patched(runs, 18, {0x82, 1, 2, 3, 0, 0, 0, 0, 0, 0}),
+       Patched(runs, 18, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+       Patched(Patched(runs, 2, {11}), 12, {4, 0, 1, 0, 8, 0, 0x81, 1, 0x80, 2})});
+  ExpectRefused(kTga, "Not a TGA", {Bytes(17, 0)});
 }

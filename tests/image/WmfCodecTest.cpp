@@ -7,9 +7,11 @@
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;  // 0x00BBGGRR
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00,
+                   kBlue = 0xFF0000;  // 0x00BBGGRR
 enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
-enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325, kPolyPolygon = 0x0538 };
+enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325 };
+enum : uint16_t { kPolyPolygon = 0x0538 };
 using Figures = std::vector<std::vector<POINT>>;
 
 // A Windows metafile: records of 16-bit words.
@@ -21,10 +23,13 @@ struct Wmf {
     for (int word : words) PutLe16(records, uint16_t(word));
     return *this;
   }
-  Wmf& Window(int x, int y, int width, int height) { return (*this)(0x020B, {y, x})(0x020C, {height, width}); }
+  Wmf& Window(int x, int y, int width, int height) {
+    return (*this)(0x020B, {y, x})(0x020C, {height, width});
+  }
   // A pen in slot 0 and a brush in slot 1, both selected; style 5 is a null pen, 1 a hollow brush.
   Wmf& Tools(int penStyle, int penWidth, uint32_t pen, int brushStyle, uint32_t brush) {
-    return (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)})(kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
+    return (*this)(0x02FA, {penStyle, penWidth, 0, int(pen & 0xFFFF), int(pen >> 16)})(
+        kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
   Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
   Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
@@ -74,10 +79,12 @@ struct Emf {
   // `frame` in 0.01 mm: 2540 is 96 pixels. Four handles, no description or palette.
   Bytes Build(RECT frame, RECT bounds = {0, 0, -1, -1}) const {
     Bytes out;
-    for (LONG v : std::initializer_list<LONG>{LONG(EMR_HEADER), 88, bounds.left, bounds.top, bounds.right, bounds.bottom, frame.left,
-                                              frame.top, frame.right, frame.bottom, LONG(ENHMETA_SIGNATURE), 0x10000,
-                                              LONG(88 + records.size() + 20), LONG(count), 4, 0, 0, 0, 960, 960, 254, 254})
-      PutLe32(out, uint32_t(v));
+    auto put = [&](std::initializer_list<LONG> fields) {
+      for (LONG v : fields) PutLe32(out, uint32_t(v));
+    };
+    put({EMR_HEADER, 88, bounds.left, bounds.top, bounds.right, bounds.bottom});
+    put({frame.left, frame.top, frame.right, frame.bottom, ENHMETA_SIGNATURE, 0x10000});
+    put({LONG(88 + records.size() + 20), LONG(count), 4, 0, 0, 0, 960, 960, 254, 254});
     out.insert(out.end(), records.begin(), records.end());
     for (uint32_t v : {14u, 20u, 0u, 16u, 20u}) PutLe32(out, v);  // EOF
     return out;
@@ -86,18 +93,31 @@ struct Emf {
 
 bool Inside(int x, int y, RECT r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-uint32_t Framed(int x, int y, RECT r, uint32_t fill, uint32_t border) {  // with a one-pixel border
-  return !Inside(x, y, r) ? kWhite : Inside(x, y, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) ? fill : border;
+// The colour a reference drawing gives each pixel.
+using Reference = std::function<uint32_t(int x, int y)>;
+uint32_t White(int, int) { return kWhite; }
+
+// `color` in the rectangles, `under` elsewhere.
+Reference Solid(const std::vector<RECT>& rects, uint32_t color, const Reference& under = White) {
+  return [=](int x, int y) {
+    return std::any_of(rects.begin(), rects.end(), [&](RECT r) { return Inside(x, y, r); }) ? color
+                                                                                            : under(x, y);
+  };
 }
 
 bool InEllipse(RECT box, int x, int y) {  // the pixel centre, scaled to the box's unit circle
-  const double dx = double(2 * x + 1 - box.left - box.right) / (box.right - box.left), dy = double(2 * y + 1 - box.top - box.bottom) / (box.bottom - box.top);
+  const double dx = double(2 * x + 1 - box.left - box.right) / (box.right - box.left),
+               dy = double(2 * y + 1 - box.top - box.bottom) / (box.bottom - box.top);
   return dx * dx + dy * dy <= 1;
 }
 
-uint32_t EllipseColor(RECT box, int x, int y, uint32_t fill, uint32_t border) {
-  const bool inner = InEllipse(box, x - 1, y) && InEllipse(box, x + 1, y) && InEllipse(box, x, y - 1) && InEllipse(box, x, y + 1);
-  return !InEllipse(box, x, y) ? kWhite : inner ? fill : border;
+// The ellipse's pixels: `border` where one of the four neighbours is outside it.
+Reference Oval(RECT box, uint32_t fill, uint32_t border) {
+  return [=](int x, int y) {
+    const bool inner = InEllipse(box, x - 1, y) && InEllipse(box, x + 1, y) && InEllipse(box, x, y - 1) &&
+                       InEllipse(box, x, y + 1);
+    return !InEllipse(box, x, y) ? kWhite : inner ? fill : border;
+  };
 }
 
 // Whether the pixel centre lies in the figures by the fill rule: the edges
@@ -110,7 +130,8 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
       POINT a = figure[i], b = figure[(i + 1) % figure.size()];
       int direction = a.y < b.y ? 1 : -1;
       if (direction < 0) std::swap(a, b);
-      if (a.y == b.y || py < 2 * a.y || py >= 2 * b.y || 2 * a.x * (b.y - a.y) + (py - 2 * a.y) * (b.x - a.x) > px * (b.y - a.y))
+      if (a.y == b.y || py < 2 * a.y || py >= 2 * b.y ||
+          2 * a.x * (b.y - a.y) + (py - 2 * a.y) * (b.x - a.x) > px * (b.y - a.y))
         continue;
       ++crossings;
       turns += direction;
@@ -118,79 +139,101 @@ bool InFigures(const Figures& figures, int x, int y, bool winding) {
   return winding ? turns != 0 : crossings % 2 == 1;
 }
 
-Decoded Drawing(const std::string& name, const Bytes& file, uint32_t width, uint32_t height, const std::function<uint32_t(int x, int y)>& want) {
-  return {name, file, width, height, 24, false, [=](uint32_t x, uint32_t y) { const uint32_t c = want(int(x), int(y)); return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0}; }};
+Reference Filled(const Figures& figures, bool winding, uint32_t color) {
+  return [=](int x, int y) { return InFigures(figures, x, y, winding) ? color : kWhite; };
 }
+
+RGBQUAD Quad(uint32_t c) { return RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0}; }  // from 0x00BBGGRR
 
 TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   std::vector<Decoded> cases;
-  auto plain = [&](const char* name, int size, Wmf wmf, const std::function<uint32_t(int, int)>& want, uint16_t objects = 4) {
+  auto add = [&](const char* name, const Bytes& file, uint32_t w, uint32_t h, const Reference& want) {
+    auto pixel = [=](uint32_t x, uint32_t y) { return Quad(want(int(x), int(y))); };
+    cases.push_back({name, file, w, h, 24, false, pixel});
+  };
+  auto plain = [&](const char* name, int size, const Reference& want, Wmf wmf, uint16_t objects = 4) {
     Bytes window = Wmf().Window(0, 0, size, size).records;
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
-    cases.push_back(Drawing(name, wmf.Plain(objects), size, size, want));
+    add(name, wmf.Plain(objects), size, size, want);
   };
-  plain("rectangle", 24, Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12), [](int x, int y) { return Framed(x, y, {3, 2, 20, 12}, kRed, kBlack); });
-  plain("ellipse", 44, Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27), [](int x, int y) { return EllipseColor({3, 2, 40, 27}, x, y, kGreen, kBlack); });
-  plain("circle", 41, Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39), [](int x, int y) { return InEllipse({2, 2, 39, 39}, x, y) ? kBlue : kWhite; });
+  plain("rectangle", 24, Solid({{4, 3, 19, 11}}, kRed, Solid({{3, 2, 20, 12}}, kBlack)),
+        Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12));
+  plain("ellipse", 44, Oval({3, 2, 40, 27}, kGreen, kBlack),
+        Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27));
+  plain("circle", 41, Oval({2, 2, 39, 39}, kBlue, kBlue),
+        Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39));
   // By either fill rule: a star in one stroke, its centre wound twice; a
   // square with a hole of either orientation, and a triangle across it.
+  auto box = [](int l, int t, int r, int b) { return std::vector<POINT>{{l, t}, {r, t}, {r, b}, {l, b}}; };
   const Figures star = {{{50, 5}, {76, 86}, {7, 36}, {93, 36}, {24, 86}}};
-  const std::vector<POINT> outer = {{10, 10}, {50, 10}, {50, 50}, {10, 50}}, triangle = {{3, 55}, {57, 40}, {30, 58}};
+  const std::vector<POINT> outer = box(10, 10, 50, 50), triangle = {{3, 55}, {57, 40}, {30, 58}};
   for (int mode : {ALTERNATE, WINDING}) {
-    plain("star", 100, Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode), [=](int x, int y) { return InFigures(star, x, y, mode == WINDING) ? kBlue : kWhite; });
-    for (const auto& inner : {std::vector<POINT>{{20, 20}, {40, 20}, {40, 40}, {20, 40}}, {{20, 20}, {20, 40}, {40, 40}, {40, 20}}}) {
+    plain("star", 100, Filled(star, mode == WINDING, kBlue),
+          Wmf().Tools(5, 0, 0, 0, kBlue).Poly(kPolygon, star, mode));
+    for (const auto& inner : {box(20, 20, 40, 40), box(20, 40, 40, 20)}) {
       const Figures figures = {outer, inner, triangle};
-      plain("holes", 60, Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode), [=](int x, int y) { return InFigures(figures, x, y, mode == WINDING) ? kRed : kWhite; });
+      plain("holes", 60, Filled(figures, mode == WINDING, kRed),
+            Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolyPolygon, figures, mode));
     }
   }
   // One-pixel lines leave out their end point.
-  plain("lines", 40, Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8).Poly(kPolyline, {{{30, 2}, {38, 2}}}),
-        [](int x, int y) { return (y == 10 && x >= 5 && x < 25) || (x == 25 && y >= 10 && y < 30) || (x == y && x < 8) || (y == 2 && x >= 30 && x < 38) ? kRed : kWhite; });
+  std::vector<RECT> lines = {{5, 10, 25, 11}, {25, 10, 26, 30}, {30, 2, 38, 3}};
+  for (int i = 0; i < 8; ++i) lines.push_back({i, i, i + 1, i + 1});
+  Wmf lineRecords = Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8);
+  plain("lines", 40, Solid(lines, kRed), lineRecords.Poly(kPolyline, {{{30, 2}, {38, 2}}}));
   // New objects take the lowest free slot; an empty or unknown slot selects
   // nothing; unknown records and fields short of their record are skipped; a
   // record longer than what remains ends the playback.
-  plain("slots", 30, Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1})(kSelect, {2})(kSelect, {1000}).Box(kRectangle, 0, 0, 10, 10)
-            (kBrush, {0, 0, 0xFF, 0})(kDelete, {0})(kSelect, {0}).Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0}).Box(kRectangle, 20, 20, 30, 30),
-        [](int x, int y) { return Inside(x, y, RECT{0, 0, 10, 10}) || Inside(x, y, RECT{10, 10, 20, 20}) ? kGreen : kWhite; }, 3);
-  Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2})(kRectangle, {9, 12})(kSelect, {});
-  skipped.Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9).records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
-  plain("skipped", 20, skipped.Box(kRectangle, 10, 10, 15, 15), [](int x, int y) { return Inside(x, y, RECT{4, 4, 12, 9}) ? kRed : kWhite; });
+  Wmf slots = Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1});
+  slots(kSelect, {2})(kSelect, {1000}).Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0});
+  slots(kSelect, {0}).Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0});
+  plain("slots", 30, Solid({{0, 0, 10, 10}, {10, 10, 20, 20}}, kGreen), slots.Box(kRectangle, 20, 20, 30, 30),
+        3);
+  Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2});
+  skipped(kRectangle, {9, 12})(kSelect, {}).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9);
+  skipped.records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
+  plain("skipped", 20, Solid({{4, 4, 12, 9}}, kRed), skipped.Box(kRectangle, 10, 10, 15, 15));
   // A placeable file: 640 x 320 units at 960 an inch are 64 x 32 pixels, and
   // the window maps onto them; a plain file's window may be flipped; larger
   // pictures are scaled down to 4096 pixels, keeping their aspect.
-  Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 200, 250, 400, 400);
-  cases.push_back(Drawing("placeable", placeable.Placeable(100, 200, 740, 520, 960), 64, 32, [](int x, int y) { return Framed(x, y, RECT{10, 5, 30, 20}, kRed, kBlack); }));
-  cases.push_back(Drawing("flipped", Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30).Plain(), 50, 40, [](int x, int y) { return Inside(x, y, RECT{5, 5, 20, 10}) ? kGreen : kWhite; }));
+  Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed);
+  add("placeable", placeable.Box(kRectangle, 200, 250, 400, 400).Placeable(100, 200, 740, 520, 960), 64, 32,
+      Solid({{11, 6, 29, 19}}, kRed, Solid({{10, 5, 30, 20}}, kBlack)));
+  Wmf flipped = Wmf().Window(0, 40, 50, -40).Tools(5, 0, 0, 0, kGreen).Box(kRectangle, 5, 35, 20, 30);
+  add("flipped", flipped.Plain(), 50, 40, Solid({{5, 5, 20, 10}}, kGreen));
   Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
-  cases.push_back(Drawing("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, [](int x, int) { return x < 2048 ? kRed : kWhite; }));
+  add("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, Solid({{0, 0, 2048, 2048}}, kRed));
 
   // Enhanced metafiles: stock objects (0x80000000 | n), a brush made, used
   // and deleted (its slot then selects nothing), polygons, the frame giving
   // the size; a window (1000, 1000) + (960, 480) onto the viewport (0, 0) +
   // (96, 48); a line; without a frame the bounds give the size, and the
   // default pen is black and the brush white.
-  constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004), kBlackPen = int32_t(0x80000007);
-  Emf emf = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48})(37, {kNullPen});
-  emf(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37, {kBlackBrush})(40, {1})(37, {1})(19, {WINDING});
-  emf.Poly(91, {{{1100, 1300}, {1500, 1300}, {1500, 1400}, {1100, 1400}}, {{1200, 1300}, {1300, 1300}, {1300, 1400}, {1200, 1400}}});
-  emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050}).Poly(86, {{{1600, 1200}, {1800, 1200}, {1800, 1400}, {1600, 1400}}});
-  cases.push_back(Drawing("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, [](int x, int y) {
-    if (Inside(x, y, RECT{10, 5, 30, 20})) return kRed;
-    // The outline runs along the right and bottom edges, one pixel past the fill.
-    return Inside(x, y, RECT{10, 30, 50, 40}) || (y == 5 && x >= 60 && x < 80) || Inside(x, y, RECT{60, 20, 81, 41}) ? kBlack : kWhite;
-  }));
-  cases.push_back(Drawing("enhanced bounds", Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19}), 30, 20, [](int x, int y) { return EllipseColor(RECT{0, 0, 30, 20}, x, y, kWhite, kBlack); }));
+  constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004),
+                    kBlackPen = int32_t(0x80000007);
+  Emf emf = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48});
+  emf(37, {kNullPen})(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37, {kBlackBrush});
+  emf(40, {1})(37, {1})(19, {WINDING}).Poly(91, {box(1100, 1300, 1500, 1400), box(1200, 1300, 1300, 1400)});
+  emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050}).Poly(86, {box(1600, 1200, 1800, 1400)});
+  // The outline runs along the right and bottom edges, one pixel past the fill.
+  const Reference outlines = Solid({{10, 30, 50, 40}, {60, 5, 80, 6}, {60, 20, 81, 41}}, kBlack);
+  add("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, Solid({{10, 5, 30, 20}}, kRed, outlines));
+  const Bytes ellipse = Emf()(42, {0, 0, 30, 20}).Build(RECT{0, 0, 0, 0}, RECT{0, 0, 29, 19});
+  add("enhanced bounds", ellipse, 30, 20, Oval({0, 0, 30, 20}, kWhite, kBlack));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
   // Refused: nothing to draw; no units an inch, or an empty frame; no window
   // extent; no size; a first record too short; a bad version; a stated size
   // longer than the file.
   Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5), tooShort{{2, 0, 0, 0, 0x1B, 0x04}};
   const Bytes plainFile = drawing.Plain(), emfFile = Emf()(43, {0, 0, 1, 1}).Build({0, 0, 254, 254});
-  const char *empty = "empty WMF", *bad = "corrupted WMF";
-  ExpectRefused(CDibImage::FORMAT_WMF, {{{}, empty}, {Wmf().Plain(), empty}, {Wmf().Placeable(0, 0, 10, 10, 96), empty}, {Emf().Build(RECT{0, 0, 254, 254}), empty}, {Bytes(64, 'x'), bad},
-                {drawing.Placeable(0, 0, 10, 10, 0), bad}, {drawing.Placeable(5, 5, 5, 10, 96), bad}, {Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), bad},
-                {Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}), bad}, {tooShort.Plain(), bad}, {Patched(plainFile, 4, {2}), bad},
-                {Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}), bad}, {Patched(emfFile, 48, {BYTE(emfFile[48] + 4)}), bad}});
+  ExpectRefused(CDibImage::FORMAT_WMF, "empty WMF",
+                {{}, Wmf().Plain(), Wmf().Placeable(0, 0, 10, 10, 96), Emf().Build(RECT{0, 0, 254, 254})});
+  ExpectRefused(
+      CDibImage::FORMAT_WMF, "corrupted WMF",
+      {Bytes(64, 'x'), drawing.Placeable(0, 0, 10, 10, 0), drawing.Placeable(5, 5, 5, 10, 96),
+       Wmf().Box(kRectangle, 0, 0, 5, 5).Plain(), Emf()(43, {0, 0, 1, 1}).Build({0, 0, 0, 0}),
+       tooShort.Plain(), Patched(plainFile, 4, {2}), Patched(plainFile, 6, {BYTE(plainFile[6] + 1)}),
+       Patched(emfFile, 48, {BYTE(emfFile[48] + 4)})});
 }
 
 }  // namespace

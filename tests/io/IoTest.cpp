@@ -28,7 +28,9 @@ int Descriptors() { return int(std::distance(std::filesystem::directory_iterator
 TEST(FileApi, OperationsGiveWhatWindowsGives) {
   TempFolder folder;
   ASSERT_TRUE(mkdir("Font", 0755) == 0 && mkdir("dir", 0755) == 0 && mkfifo("pipe", 0644) == 0);
-  Put("kept.txt", "kept"), Put("cut.txt", "cut me"), Put("Font/glyphs.bin", "glyphs");
+  Put("kept.txt", "kept");
+  Put("cut.txt", "cut me");
+  Put("Font/glyphs.bin", "glyphs");
   // Whether each open works, then what the file holds afterwards.
   const std::tuple<const char*, DWORD, DWORD, const char*> kOpens[] = {
       // clang-format off
@@ -74,7 +76,7 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
                 high == m[4])
         << &m - kMoves;
   EXPECT_TRUE(write(file) == 1 && ReadWholeFile("f.txt") == std::string("!ights\0\0\0!", 10));  // a zero gap
-  EXPECT_TRUE(SetFilePointer(file, 9, &(high = 1), FILE_BEGIN) == 9 && write(file) == 1);  // 4 GiB + 10
+  EXPECT_TRUE(SetFilePointer(file, 9, &(high = 1), FILE_BEGIN) == 9 && write(file) == 1);       // 4 GiB + 10
   EXPECT_TRUE(GetFileSize(file, &moved) == 10 && moved == 1 && CloseHandle(file));
   for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, static_cast<HANDLE>(&moved), file})
     EXPECT_TRUE(!CloseHandle(bad) && read(bad) == -1 && GetFileSize(bad, nullptr) == INVALID_FILE_SIZE &&
@@ -215,7 +217,8 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   TempFolder folder;
   CTSResourceManager& manager = CTSResourceManager::Instance();
   CTSResourceRegistry& registry = CTSResourceRegistry::Instance();
-  Put("both.txt", "from disk"), Put("disk.txt", "disk only");
+  Put("both.txt", "from disk");
+  Put("disk.txt", "disk only");
   ASSERT_EQ(mkdir("folder", 0755), 0);
   CTestPack* pack = new CTestPack;
   manager.AddPack(pack);

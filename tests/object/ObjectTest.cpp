@@ -69,7 +69,13 @@ using Tessel::CTSCustomException;
 // The message of the engine exception `make` throws, or "none".
 template <class Make>
 std::string Thrown(Make make) {
-  try { make(); } catch (CTSCustomException* e) { std::string m = e->GetErrorMessage(); delete e; return m; }
+  try {
+    make();
+  } catch (CTSCustomException* e) {
+    std::string message = e->GetErrorMessage();
+    delete e;
+    return message;
+  }
   return "none";
 }
 

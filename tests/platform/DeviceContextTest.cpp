@@ -26,7 +26,8 @@ TEST(DeviceContext, OnlyTopDown16BitSectionsAreMadeAndCopiesTakeTheirRectangleTo
   RecordingWindow window;
   HWND handle = window.Handle();
   RECT client;
-  ShowWindow(handle, SW_SHOW), GetClientRect(handle, &client);
+  ShowWindow(handle, SW_SHOW);
+  GetClientRect(handle, &client);
   BITMAPINFO info = Header16(client.right, -client.bottom);
   WORD* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr), other = CreateCompatibleDC(nullptr);

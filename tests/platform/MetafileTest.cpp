@@ -78,7 +78,8 @@ TEST(Raster, EllipsesAndCirclesMatchAnExactReferenceOnEveryRow) {
     RECT box = {left, top, left + w, top + h};  // odd rounds are circles
     int width = round % 3 ? 1 : pen(random);
     RECT inner = {left + width, top + width, left + w - width, top + h - width};
-    filled.Clear().FillEllipse(box, kInk), framed.Clear().FrameEllipse(box, width, kInk);
+    filled.Clear().FillEllipse(box, kInk);
+    framed.Clear().FrameEllipse(box, width, kInk);
     auto in = [&](const RECT& r, int x, int y) { return EllipseSide(r, x, y) <= 0; };
     auto tie = [&](const RECT& r, int x, int y) { return EllipseSide(r, x, y) == 0; };
     // Centres exactly on the curve may go either way; none exist for circles.
@@ -120,9 +121,11 @@ TEST(Raster, LinesTakeOnePixelPerStepNearestTheTrueLineAndWideShapesStayOnTheCan
   canvas.Check([](int, int y) { return y >= 11 && y <= 19; }, 0);
   Gdi::Raster raster = canvas.Clear();
   raster.FrameRect(RECT{5, 5, 25, 15}, 3, kInk);
-  canvas.Check([](int x, int y) {
-    return x >= 5 && x < 25 && y >= 5 && y < 15 && !(x >= 8 && x < 22 && y >= 8 && y < 12);
-  }, 1);
+  canvas.Check(
+      [](int x, int y) {
+        return x >= 5 && x < 25 && y >= 5 && y < 15 && !(x >= 8 && x < 22 && y >= 8 && y < 12);
+      },
+      1);
   raster.FrameEllipse(RECT{-1000, -1000, 1000, 1000}, 50000, kInk);
   raster.FillPolygons({{-1e7, -1e7}, {1e7, 0}, {-1e7, 1e7}}, {3}, false, kInk);
   canvas.Check([](int, int) { return true; }, 2);
@@ -137,8 +140,10 @@ BITMAPINFO Header(LONG width, LONG height, WORD bits = 24) {
 std::vector<BYTE> Wmf(std::vector<std::vector<int>> records, int headerWords = 9, int version = 0x300) {
   std::vector<int> words = {1, headerWords, version, 0, 0, 0, 0, 0, 0};
   records.push_back({0});
-  for (auto& r : records)  // each record is led by its size in words
-    r.insert(r.begin(), {static_cast<int>(r.size() + 2), 0}), words.insert(words.end(), r.begin(), r.end());
+  for (auto& r : records) {  // each record is led by its size in words
+    r.insert(r.begin(), {static_cast<int>(r.size() + 2), 0});
+    words.insert(words.end(), r.begin(), r.end());
+  }
   words[3] = static_cast<int>(words.size());
   std::vector<BYTE> bytes;
   for (int word : words) bytes.insert(bytes.end(), {static_cast<BYTE>(word), static_cast<BYTE>(word >> 8)});

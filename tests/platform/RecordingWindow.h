@@ -5,7 +5,10 @@
 
 #include "platform/Platform.h"
 
-struct RecordedMessage { UINT message; WPARAM wParam; };
+struct RecordedMessage {
+  UINT message;
+  WPARAM wParam;
+};
 
 class RecordingWindow {
  public:

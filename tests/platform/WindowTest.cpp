@@ -30,9 +30,9 @@ TEST(Window, EventsBecomeTheMessagesOfItsLifeAndTheClientAreaIsTheWholeWindow) {
   // The client area is the whole window, and the style is kept.
   RECT outer = {0, 0, 320, 200}, client, placed, area{};
   ASSERT_TRUE(AdjustWindowRectEx(&outer, WS_OVERLAPPED | WS_CAPTION, TRUE, 0));
-  EXPECT_TRUE(SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                           SWP_NOMOVE) &&
-              SetWindowPos(handle, 0, 40, 30, 0, 0, SWP_NOSIZE) && !SetWindowPos(handle, 0, 0, 0, 0, 9, 0));
+  EXPECT_TRUE(
+      SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE) &&
+      SetWindowPos(handle, 0, 40, 30, 0, 0, SWP_NOSIZE) && !SetWindowPos(handle, 0, 0, 0, 0, 9, 0));
   ASSERT_TRUE(GetClientRect(handle, &client) && GetWindowRect(handle, &placed) && !GetClientRect(0, &area));
   EXPECT_EQ(
       std::vector<LONG>({client.left, client.top, client.right, client.bottom, placed.right - placed.left,
@@ -59,7 +59,9 @@ TEST(Window, EventsBecomeTheMessagesOfItsLifeAndTheClientAreaIsTheWholeWindow) {
       {event(SDL_WINDOWEVENT_CLOSE), {{WM_CLOSE, 0}, {WM_DESTROY, 0}}, false}};  // the default destroys it
   // clang-format on
   for (const auto& step : kSteps) {
-    window.Clear(), step.act(), TestEvents::PumpAll(nullptr);
+    window.Clear();
+    step.act();
+    TestEvents::PumpAll(nullptr);
     EXPECT_TRUE(life() == step.expected && (IsIconic(handle) != FALSE) == step.iconic) << &step - kSteps;
   }
   EXPECT_EQ(Platform::GetSdlWindow(handle), nullptr);
@@ -74,8 +76,10 @@ TEST(Window, EventsBecomeTheMessagesOfItsLifeAndTheClientAreaIsTheWholeWindow) {
 TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaintAndOnTheVirtualClockWhenDue) {
   RecordingWindow window, doomed;
   ShowWindow(window.Handle(), SW_SHOW);  // the window now needs painting
-  PostMessageA(doomed.Handle(), WM_USER, 9, 0), PostMessageA(window.Handle(), WM_USER, 1, 0);
-  PostQuitMessage(7), PostMessageA(nullptr, WM_USER + 5, 2, 0);
+  PostMessageA(doomed.Handle(), WM_USER, 9, 0);
+  PostMessageA(window.Handle(), WM_USER, 1, 0);
+  PostQuitMessage(7);
+  PostMessageA(nullptr, WM_USER + 5, 2, 0);
   DestroyWindow(doomed.Handle());  // its messages go with it
   MSG msg;
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 6, WM_USER + 9, PM_REMOVE));
@@ -121,7 +125,9 @@ TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
   // clang-format on
   RecordingWindow window;
   for (const auto& k : kKeys) {
-    window.Clear(), TestEvents::PressKey(window.Handle(), k.key, k.modifiers), TestEvents::PumpAll(nullptr);
+    window.Clear();
+    TestEvents::PressKey(window.Handle(), k.key, k.modifiers);
+    TestEvents::PumpAll(nullptr);
     UINT alt = k.modifiers & KMOD_ALT ? WM_SYSKEYDOWN - WM_KEYDOWN : 0;  // the system kinds sit 4 above
     Messages expected = {{WM_KEYDOWN + alt, k.virtualKey}, {WM_KEYUP + alt, k.virtualKey}};
     if (k.character != 0) expected.insert(expected.begin() + 1, {WM_CHAR + alt, k.character});
@@ -208,15 +214,16 @@ TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
 
 TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
   Platform::EnableVirtualClock(0xFFFFFFF0u, SYSTEMTIME{2006, 2, 0, 28, 23, 59, 58, 0});
-  Sleep(0x18), Platform::AdvanceVirtualClock(2);
+  Sleep(0x18);
+  Platform::AdvanceVirtualClock(2);
   LARGE_INTEGER frequency, counter;
   EXPECT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
   EXPECT_TRUE(counter.QuadPart == 0x1A * frequency.QuadPart / 1000 && timeGetTime() == 10);  // wrapped
   Sleep(2500 - 0x1A);
   SYSTEMTIME t;
   GetLocalTime(&t);  // across midnight and the month's end, to a Wednesday
-  EXPECT_EQ(std::vector<WORD>({t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond,
-                               t.wMilliseconds}),
+  EXPECT_EQ(std::vector<WORD>(
+                {t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}),
             std::vector<WORD>({2006, 3, 1, 3, 0, 0, 0, 500}));
   Platform::DisableVirtualClock();
   DWORD before = timeGetTime();  // the real clock: Sleep waits at least the time given

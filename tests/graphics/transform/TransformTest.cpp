@@ -1,16 +1,36 @@
-// DrawSpriteTransformed against the per-pixel models of the scaler and the
-// rotator (and of DrawSprite at scale 1), and hand-worked draws.
+// The add and subtract tables, entry by entry, and the three pixel mixers
+// against their channel formulas; DrawSpriteTransformed against the per-pixel
+// models of the scaler and the rotator (and of DrawSprite at scale 1), and
+// hand-worked draws.
 #include <gtest/gtest.h>
 
-#include <limits>
-
+#include "engine/graphics/software/TSBlendTables.h"
 #include "engine/graphics/software/TSTransformBlit.h"
 #include "tests/graphics/BlitReference.h"
-#include "tests/graphics/PipelinePaths.h"
 
 namespace {
 
 using namespace blitref;
+
+TEST(BlendTablesTest, EveryEntryAndMixerFollowsItsFormula) {
+  int wrong = 0;
+  for (int at = 0; at < 1 << 20; ++at) {
+    const int i = at >> 15, j = at >> 10 & 31, r = at >> 5 & 31, n = at & 31;
+    wrong += g_blendTables.GetAddTable()[at] != std::min(31, (i * r + j * n) / 32);
+    wrong += g_blendTables.GetSubTable()[at] != std::max(0, i * r - j * n) / 32;
+  }
+  EXPECT_EQ(wrong, 0);
+  // The mixers over random pixels, with bit 15 set at random (it must not leak), and weights.
+  std::mt19937 rng(11);
+  for (int n = 0; n < 200000; ++n) {
+    const Pixel555 s = Pixel555(rng()), d = Pixel555(rng());
+    const unsigned w = rng() % 33, ws = rng() % 32, wd = rng() % 32;
+    ASSERT_TRUE(Lerp555(s, d, w) == blitref::Lerp(s, d, w) &&
+                BlendAdd555(s, d, ws, wd) == blitref::Add(s, d, ws, wd) &&
+                BlendSub555(s, d, ws, wd) == blitref::Sub(s, d, ws, wd))
+        << s << " " << d << " " << w << " " << ws << " " << wd;
+  }
+}
 
 // Two times in three one of the plain values, else any in [lo, lo + span).
 float Pick(std::mt19937& rng, std::initializer_list<float> plain, float lo, float span) {
@@ -24,18 +44,15 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
   std::mt19937 rng(seed);
   const auto run = [&](TSInstructionPath path) {
     for (int n = 0; n < draws; ++n) {
-      CTSGDITexture texture;
-      FillTexture(texture, 1 + int(rng() % maxTexture), 1 + int(rng() % maxTexture), Kind(rng() % 3), rng);
+      CTSGDITexture tex;
+      FillTexture(tex, 1 + int(rng() % maxTexture), 1 + int(rng() % maxTexture), Kind(rng() % 3), rng);
       const int l = int(rng() % (width / 2)), top = int(rng() % (height / 2));
       const RECT area{l, top, l + 1 + int(rng() % (width - l)), top + 1 + int(rng() % (height - top))};
       Target t(width, height, rng() % 3 == 0 ? RECT{0, 0, width, height} : area, rng);
       const int srcX = int(rng() % 7) - 3, srcY = int(rng() % 7) - 3;
-      const int srcW = 1 + int(rng() % (texture.GetWidth() + 3)),
-                srcH = 1 + int(rng() % (texture.GetHeight() + 3));
+      const int srcW = 1 + int(rng() % (tex.GetWidth() + 3)), srcH = 1 + int(rng() % (tex.GetHeight() + 3));
       const int x = int(rng() % (width + 40)) - 20, y = int(rng() % (height + 40)) - 20;
-      const auto scale = [&] {
-        return Pick(rng, {0.25f, 0.5f, 0.75f, 1, 1.5f, 2, 3, 1 / 3.0f, 0.9f, 1.1f}, 0.1f, 4);
-      };
+      auto scale = [&] { return Pick(rng, {.25f, .5f, .75f, 1, 1.5f, 2, 3, 1 / 3.f, .9f, 1.1f}, .1f, 4); };
       float sx = scale(), sy = rng() % 2 ? sx : scale();
       if (!turned && rng() % 8 == 0) sx = sy = 1.0f;  // handed to DrawSprite at the centre
       const float angle =
@@ -44,40 +61,22 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
       const CTSColor color = RandomColor(rng() % 2, rng);
       Surface expected = t.Snapshot();
       if (turned)
-        Rotate(expected, texture, x, y, srcX, srcY, srcW, srcH, sx, sy, angle, mode, flip, color);
+        Rotate(expected, tex, x, y, srcX, srcY, srcW, srcH, sx, sy, angle, mode, flip, color);
       else if (sx == 1.0f && sy == 1.0f)
-        Draw(expected, texture, x - srcW / 2, y - srcH / 2, srcX, srcY, srcW, srcH, mode, flip, color);
+        Draw(expected, tex, x - srcW / 2, y - srcH / 2, srcX, srcY, srcW, srcH, mode, flip, color);
       else
-        Scale(expected, texture, x, y, srcX, srcY, srcW, srcH, sx, sy, mode, flip, color);
-      DrawSpriteTransformed(t.target, &texture, x, y, srcX, srcY, srcW, srcH, sx, sy, angle, mode, flip,
-                            color);
-      ASSERT_TRUE(t.Snapshot().pixels == expected.pixels)
-          << PathName(path) << " draw " << n << " scale " << sx << "," << sy << " angle " << angle;
+        Scale(expected, tex, x, y, srcX, srcY, srcW, srcH, sx, sy, mode, flip, color);
+      DrawSpriteTransformed(t.target, &tex, x, y, srcX, srcY, srcW, srcH, sx, sy, angle, mode, flip, color);
+      ASSERT_TRUE(t.Snapshot().pixels == expected.pixels) << int(path) << " draw " << n;
     }
   };
   turned ? run(GetInstructionPath()) : ForEachPath(run);
 }
 
-TEST(TransformTest, ScalerMatchesTheModel) {
+TEST(TransformTest, ScalerAndRotatorMatchTheirModels) {
   CompareRandomDraws(false, 80, 48, 40, 1500, 1);
   CompareRandomDraws(false, 1200, 6, 700, 60, 2);  // rows crossing the scaler's strips
-}
-
-TEST(TransformTest, RotatorMatchesTheModel) { CompareRandomDraws(true, 72, 56, 30, 1500, 21); }
-
-TEST(TransformTest, QuarterTurnOfTenByTwenty) {
-  // Turned by pi / 2 the 10 x 20 source fills a 22 x 12 box centred on
-  // (30, 20): the steps are exactly 0 and 65536, the walk starts half a pixel
-  // in, and destination (20 + r, 14 + k) shows source (9 - k, r); nothing else changes.
-  std::mt19937 rng(4);
-  Target t(64, 48, RECT{0, 0, 64, 48}, rng);
-  CTSGDITexture texture;
-  FillTexture(texture, 10, 20, PLAIN, rng);
-  Surface expected = t.Snapshot();
-  for (int i = 0; i < 200; ++i)
-    expected.pixels[size_t(14 + i / 20) * 64 + 20 + i % 20] = texture.GetPixelRow(i % 20)[9 - i / 20];
-  DrawSpriteTransformed(t.target, &texture, 30, 20, 0, 0, 10, 20, 1, 1, 1.5707964f, 0, 0, 0xFFFFFFFF);
-  EXPECT_TRUE(t.Snapshot().pixels == expected.pixels);
+  CompareRandomDraws(true, 72, 56, 30, 1500, 21);
 }
 
 // On a 40 x 30 surface whose target records 100 x 90, a white 2 x 2 texture
@@ -85,12 +84,11 @@ TEST(TransformTest, QuarterTurnOfTenByTwenty) {
 // nothing beyond (c = 1), or draws nothing: 2 x 12000 fits 32 bits, 2 x 30000
 // and steps of 65536 / 1e-6 do not, undefined scales and turns have no image.
 TEST(TransformTest, OversizedAndUndefinedDraws) {
-  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   const float draws[][4] = {{30, 30, 0, 1},          {30, 30, 0.4f, 1},       {12000, 12000, 0.3f, 1},
                             {30000, 30000, 0.3f, 0}, {1e-6f, 1e-6f, 0.3f, 0}, {0, 1, 0, 0},
-                            {1, 0, 0.3f, 0},         {-2, 2, 0, 0},           {nan, 1, 0, 0},
-                            {1, nan, 0.3f, 0},       {inf, 1, 0, 0},          {2, inf, 0.3f, 0},
-                            {2, 2, nan, 0},          {2, 2, inf, 0}};
+                            {1, 0, 0.3f, 0},         {-2, 2, 0, 0},           {NAN, 1, 0, 0},
+                            {1, NAN, 0.3f, 0},       {INFINITY, 1, 0, 0},     {2, INFINITY, 0.3f, 0},
+                            {2, 2, NAN, 0},          {2, 2, INFINITY, 0}};
   std::mt19937 rng(5);
   CTSGDITexture white;
   ASSERT_TRUE(white.Allocate(2, 2, TEXTURE_FORMAT_X1R5G5B5, 0));
