@@ -168,8 +168,10 @@ TEST_F(QarnSceneFixture, WinMainDrawsTheSceneAsComposedWithDirtyRectanglesOnOrOf
 // Frames drawn as the frame loop draws them, pulse included: with nothing
 // else changing, the only rectangle a dirty frame reports after the first is
 // the overlay's text, exactly in the frames where the FPS value it takes in
-// Update changed. After a few warm-up frames no frame allocates, with dirty
-// rectangles on or off.
+// Update changed. After the first frame, drawing a frame (FPS text
+// included) allocates nothing, with dirty rectangles on or off. Present is
+// left out of the count: the headless platform's GetDC makes a device
+// context on the heap for each call.
 TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChangedAndFramesDoNotAllocate) {
   InChildProcess([&] {
     CGameFrame& frame = StartWindow();
@@ -177,12 +179,12 @@ TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChangedAndFr
     CTSGraphics& device = *frame.GetDevice();
     CTSTexture* logo = frame.GetImageManager()->LoadTexture("Background\\logo.bmp", CTSColor(0), -1);
     ASSERT_NE(logo, nullptr);
-    tree.EnableDirtyRect(true);
     const DemoScene scene = BuildDemoScene(tree, logo);
     frame.SetFrameTime(30);
     DWORD shownFps = 0, changes = 0;
+    size_t allocations = 0;
     for (int i = 0; i < 160; ++i) {
-      const size_t allocations = AllocationCount();
+      const size_t before = AllocationCount();
       frame.BeginFrame();
       const DWORD fps = frame.GetFPS();
       if (i >= 100) SetDemoSceneAlpha(scene, DWORD(i * 5 % 256));
@@ -191,12 +193,11 @@ TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChangedAndFr
       tree.Update();
       tree.Render(&device);
       device.EndScene();
+      frame.EndFrame();
+      if (i >= 1) allocations += AllocationCount() - before;
       RECT bounds;
       tree.GetDirtyBounds(&bounds);
       device.Present(nullptr, i < 130 ? &bounds : nullptr, i < 130 ? &bounds : nullptr);
-      frame.EndFrame();
-      const size_t made = AllocationCount() - allocations;
-      EXPECT_TRUE(i < 5 || made == 0) << made << " allocations in frame " << i;
       const char* expected = i == 0            ? "{ 0, 0, 640, 480 }"
                              : fps != shownFps ? "{ 10, 10, 90, 26 }"
                                                : "{ 0, 0, 0, 0 }";
@@ -204,8 +205,8 @@ TEST_F(QarnSceneFixture, TheOverlayReportsItsTextOnlyWhenTheFpsValueChangedAndFr
       EXPECT_TRUE(i >= 100 || Text(bounds) == expected) << i << ": FPS " << shownFps << " -> " << fps;
       shownFps = fps;
     }
-    // Three seconds of frames close at least two one-second windows.
-    EXPECT_GE(changes, 1u);
+    // The first one-second window closes with a new value.
+    EXPECT_TRUE(changes >= 1u && allocations == 0u) << allocations << " allocations";
   });
 }
 

@@ -21,9 +21,10 @@
 extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 #endif
 
-namespace {
+// At global scope, where lookup from std::pair and GoogleTest finds it.
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
 
-bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
+namespace {
 
 // A render tree node for the tests: a solid block of its colour at its bound,
 // drawn through the device (so the clip rectangle holds it); while dirty it
