@@ -1,8 +1,11 @@
-// The settings reader: sections and keys looked up in a table of texts, and
-// its numbers and line ends checked against references on random input.
+// The settings reader against a plain reference reader on random texts
+// (sections, keys, values, quotes, line ends), its numbers against strtoll,
+// and the refusals of bad streams and arguments.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <sstream>
 
 #include "app/IniFile.h"
 #include "tests/common/TempFolder.h"
@@ -20,72 +23,75 @@ std::string Value(const CIniFile& ini, const char* key) {
   return ini.GetString(key, &value) ? value : "<none>";
 }
 
-TEST(IniFile, FindsEachKeyInItsSection) {
-  const std::string values =
-      "[S]\nLockFPS=  30  \nQuoted= \"  30  \" trailing\nTabs\t=\t\tx y\t\nRemark=25;frames per "
-      "second\nEmpty=\n"
-      "Blank=  \"\"\nHalf=\"open\n\"Key\"=plain\nNoEquals\n\vVertical\v=\v1\v\n";
-  const std::string sections =
-      "Before=ignored\n[  Settting\t]\nA=1\nA=2\nName=[Hero]\nB=3\ntext before [ Settting ] text after\nC=4\n"
-      "] reversed [ Odd ]\nD=5\n]only closing\nE=6\n[settting]\nA=7\n[]\nF=8\n";
-  // The value of the key after selecting the section (null: the one current after parsing), which
-  // is found or not.
-  auto expect = [](const std::string& text, const char* section, const char* key, const char* value,
-                   bool found = true) {
-    CIniFile ini;
-    ASSERT_TRUE(ParseText(&ini, text));
-    EXPECT_TRUE(section == nullptr || ini.SelectSection(section) == found) << section;
-    EXPECT_EQ(Value(ini, key), value) << text << " [" << (section ? section : "") << "] " << key;
-  };
-  // Trimmed unless quoted; a quote before the "=" is part of the key.
-  for (auto [key, value] : {std::pair{"LockFPS", "30"},
-                            {"Quoted", "  30  "},
-                            {"Tabs", "x y"},
-                            {"Empty", ""},
-                            {"Remark", "25;frames per second"},
-                            {"Blank", ""},
-                            {"Half", "\"open"},
-                            {"\"Key\"", "plain"},
-                            {"NoEquals", "<none>"},
-                            {"\vVertical\v", "\v1\v"},
-                            {" LockFPS", "<none>"}})
-    expect(values, nullptr, key, value);
-  // The first occurrence wins; a bracketed value makes a header; a repeated header continues its
-  // section; "]" before "[": the name is all after the "["; a lone "]" is no header.
-  for (auto [section, key, value] : {std::tuple{"Settting", "A", "1"},
-                                     {"Settting", "Name", "<none>"},
-                                     {"Hero", "B", "3"},
-                                     {"Settting", "C", "4"},
-                                     {"Settting", "Before", "<none>"},
-                                     {"Odd ]", "D", "5"},
-                                     {"Odd ]", "E", "6"},
-                                     {"settting", "A", "7"},
-                                     {"", "F", "8"}})
-    expect(sections, section, key, value);
-  // Only the CR right before a LF goes.
-  for (auto [key, value] : {std::pair{"A", "1\r"}, {"B", "x\r"}, {"C", "2\r"}})
-    expect("[S]\nA=1\r\r\nB=\"x\r\"\r\nC=2\r", nullptr, key, value);
-  expect("[S]\nD=last", nullptr, "D", "last");
-  expect("A=3\n", nullptr, "A", "<none>");  // no current section without headers
-  // Without a section of the name the last section of the file stays current.
-  expect("[Video]\nLockFPS=1\n[Other]\nLockFPS=0\n", "Settting", "LockFPS", "0", false);
-  expect("[One]\nA=1\n[Two]\nA=2\n", "Three", "A", "2", false);
-  CIniFile ini;
-  std::string out = "unchanged";
-  EXPECT_FALSE(ini.SelectSection("S") || ini.SelectSection(nullptr) || ini.GetString(nullptr, &out) ||
-               ini.GetString("A", nullptr) || ini.GetString("B", &out));
-  EXPECT_TRUE(out == "unchanged" && ini.GetInt("B", 42) + ini.GetInt(nullptr, 42) == 84);
-  std::string longValue(100000, 'v');  // lines of any length, bytes of any value
-  longValue[5000] = '\0';
-  ASSERT_TRUE(ParseText(&ini, "[S]\nLong=" + longValue + "\n"));
-  EXPECT_EQ(Value(ini, "Long"), longValue);
+using Sections = std::map<std::string, std::map<std::string, std::string>>;
+
+std::string Trim(std::string text) {
+  text.erase(0, text.find_first_not_of(" \t"));
+  return text.erase(text.find_last_not_of(" \t") + 1);
 }
 
-TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesUnreadableStreams) {
+// The file format as written down: lines end at a LF, and a CR right before
+// it goes. A line holding both "[" and "]" starts the section named between
+// them (trimmed; to the line's end when the "]" comes first). In a section,
+// "key = value" sets the key, trimmed, to the text between the first two
+// quotes after the "=", else to the rest trimmed; the first setting wins.
+// Spaces and tabs alone are trimmed. Also returns the section last started.
+Sections Reference(const std::string& text, std::string* last) {
+  Sections sections;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
+    const size_t open = line.find('['), close = line.find(']'), equals = line.find('=');
+    if (open != std::string::npos && close != std::string::npos) {
+      *last = Trim(line.substr(open + 1, close > open ? close - open - 1 : std::string::npos));
+      sections[*last];
+    } else if (sections.count(*last) != 0 && equals != std::string::npos) {
+      const size_t quote = line.find('"', equals);
+      const size_t end = quote == std::string::npos ? quote : line.find('"', quote + 1);
+      sections[*last].emplace(Trim(line.substr(0, equals)), end != std::string::npos
+                                                                ? line.substr(quote + 1, end - quote - 1)
+                                                                : Trim(line.substr(equals + 1)));
+    }
+  }
+  return sections;
+}
+
+// Random texts over the bytes that matter to the reader: every key the text
+// could define is looked up in the section current after parsing, then in
+// each section it could name (a failed selection keeps the current one).
+TEST(IniFile, ReadsRandomTextsAsTheReferenceDoes) {
+  std::mt19937 random(11);
+  const char alphabet[] = "[]=\"\n\r \t\vab";
+  const char* names[] = {"", "a", "b", "ab", "ba", "aa", "bb", "\va", "a\v", "none"};
+  for (int i = 0; i < 6000; ++i) {
+    std::string text;
+    for (int length = static_cast<int>(random() % 70); length > 0; --length)
+      text += alphabet[random() % (sizeof(alphabet) - 1)];
+    std::string current = "\n";  // no section yet: a name no line can give
+    const Sections expected = Reference(text, &current);
+    CIniFile ini;
+    ASSERT_TRUE(ParseText(&ini, text));
+    for (const char* name : names) {
+      for (const char* key : names) {
+        const bool known = expected.count(current) != 0 && expected.at(current).count(key) != 0;
+        ASSERT_EQ(Value(ini, key), known ? expected.at(current).at(key) : "<none>")
+            << testing::PrintToString(text) << " [" << current << "] " << key;
+      }
+      ASSERT_EQ(ini.SelectSection(name), expected.count(name) != 0) << testing::PrintToString(text);
+      if (expected.count(name) != 0) current = name;
+    }
+  }
+}
+
+TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesBadStreamsAndArguments) {
   TempFolder folder;
   CIniFile ini;  // a missing file is created empty
   EXPECT_TRUE(ini.Parse(std::make_unique<CTSIOStream>("Settings.ini", CTSIOStream::kRead, false).get()) &&
               ReadWholeFile("Settings.ini").empty());
+  std::string out = "unchanged";
+  EXPECT_FALSE(ini.SelectSection("S") || ini.SelectSection(nullptr) || ini.GetString(nullptr, &out) ||
+               ini.GetString("A", nullptr) || ini.GetString("B", &out));
+  EXPECT_TRUE(out == "unchanged" && ini.GetInt("B", 42) + ini.GetInt(nullptr, 42) == 84);
   ASSERT_TRUE(ParseText(&ini, "[Old]\nA=1\n"));
   std::string text = "[New]\nA=2\n";
   CTSIOStream writeOnly(text.data(), static_cast<int32_t>(text.size()), CTSIOStream::kWrite, false);
@@ -94,9 +100,13 @@ TEST(IniFile, ParseReplacesEverythingFromTheStreamsPositionAndRefusesUnreadableS
   stream.Seek(6, 0);
   ASSERT_TRUE(ini.Parse(&stream));
   EXPECT_TRUE(!ini.SelectSection("New") && !ini.SelectSection("Old") && Value(ini, "A") == "<none>");
+  std::string longValue(100000, 'v');  // lines of any length, bytes of any value
+  longValue[5000] = '\0';
+  ASSERT_TRUE(ParseText(&ini, "[S]\nLong=" + longValue + "\n"));
+  EXPECT_EQ(Value(ini, "Long"), longValue);
 }
 
-TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins) {
+TEST(IniFile, GetIntConvertsAsStrtollClampedToInt) {
   std::mt19937 random(7);
   const char* prefixes[] = {"", " ", "\t", "-", "+", " -", "0", "-0", "\v\f\r ", "--", "x"};
   for (int i = 0; i < 3000; ++i) {
@@ -111,27 +121,8 @@ TEST(IniFile, GetIntConvertsAsStrtollClampedToIntAndCrLfTextsReadAsTheirLfTwins)
     ASSERT_EQ(ini.GetInt("N", 99), reference) << number;
   }
   CIniFile ini;
-  ASSERT_TRUE(
-      ParseText(&ini, "[N]\nHuge=99999999999999999999999999\nTiny=-99999999999999999999999\nEmpty=\n"));
-  EXPECT_TRUE(ini.GetInt("Huge", 0) == INT_MAX && ini.GetInt("Tiny", 0) == INT_MIN &&
-              ini.GetInt("Empty", -1) == 0);
-  // CRLF texts read as their LF twins: random texts over the bytes that matter to the
-  // parser; every key the text could define is looked up in every section it could name.
-  const char alphabet[] = "[]=\"\n \tab";
-  const char* names[] = {"", "a", "b", "ab", "ba", "aa", "bb"};
-  for (int i = 0; i < 3000; ++i) {
-    std::string lf, crlf;
-    for (int length = static_cast<int>(random() % 60); length > 0; --length) {
-      lf += alphabet[random() % (sizeof(alphabet) - 1)];
-      crlf += lf.back() == '\n' ? std::string("\r\n") : lf.substr(lf.size() - 1);
-    }
-    CIniFile first, second;
-    ASSERT_TRUE(ParseText(&first, lf) && ParseText(&second, crlf));
-    for (const char* section : names) {
-      ASSERT_EQ(first.SelectSection(section), second.SelectSection(section)) << lf;
-      for (const char* key : names) ASSERT_EQ(Value(first, key), Value(second, key)) << lf;
-    }
-  }
+  ASSERT_TRUE(ParseText(&ini, "[N]\nHuge=99999999999999999999999999\nTiny=-99999999999999999999999\n"));
+  EXPECT_TRUE(ini.GetInt("Huge", 0) == INT_MAX && ini.GetInt("Tiny", 0) == INT_MIN);
 }
 
 }  // namespace
