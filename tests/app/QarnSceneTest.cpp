@@ -269,8 +269,9 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
   RecordingWindow window;
   CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(
       TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 48, false, true));
-  CTSUsePtr<CTSGDITexture> block(new CTSGDITexture);
-  ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0));
+  CTSUsePtr<CTSGDITexture> block(new CTSGDITexture), small(new CTSGDITexture);
+  ASSERT_TRUE(device && block->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) &&
+              small->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
   block->ClearRect(CTSColor(0xFFF80000), nullptr);
   device->Clear(CTSColor(0));
   CImageObject image;
@@ -288,17 +289,13 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
                 x >= 5 && x < 35 && y >= 7 && y < 27 ? 0xF80000u : 0u)
           << x << "," << y;
 
-  CTSUsePtr<CTSGDITexture> first(new CTSGDITexture), second(new CTSGDITexture);
-  ASSERT_TRUE(first->Allocate(30, 20, TEXTURE_FORMAT_X1R5G5B5, 0) &&
-              second->Allocate(8, 4, TEXTURE_FORMAT_X1R5G5B5, 0));
   auto* sprite = new CSpriteObject;
   EXPECT_FALSE(sprite->GetBoundRect(rects) || sprite->GetDirtyRects(rects, 1) || sprite->IsDirty());
-  sprite->SetImage(first.Get());
-  sprite->SetImage(first.Get());
-  EXPECT_EQ(first->GetUseCount(), 2);
-  sprite->SetImage(second.Get());
-  EXPECT_TRUE(first->GetUseCount() == 1 && second->GetUseCount() == 2 &&
-              sprite->GetDirtyRects(rects, 0) == 0);
+  sprite->SetImage(block.Get());
+  sprite->SetImage(block.Get());
+  EXPECT_EQ(block->GetUseCount(), 3);  // the test's, the image's and the sprite's
+  sprite->SetImage(small.Get());
+  EXPECT_TRUE(block->GetUseCount() == 2 && small->GetUseCount() == 2 && sprite->GetDirtyRects(rects, 0) == 0);
   // No size set: the image's own.
   EXPECT_TRUE(sprite->GetDirtyRects(rects, 1) == 1 && Text(rects[0]) == "{ 0, 0, 8, 4 }");
   sprite->SetPosition(INT_MAX - 5, INT_MIN);
@@ -306,12 +303,12 @@ TEST(ImageObject, ShowsItsWholeImageHoldsOneUseOfItAndKeepsItsBoundsIn32Bits) {
               Text(rects[0]) == Text({INT_MAX - 5, INT_MIN, INT_MAX, INT_MIN + 4}))
       << Text(rects[0]);
   sprite->SetImage(nullptr);  // an empty place
-  EXPECT_TRUE(second->GetUseCount() == 1 && !sprite->GetBoundRect(rects));
+  EXPECT_TRUE(small->GetUseCount() == 1 && !sprite->GetBoundRect(rects));
   CTSRenderTree* tree = new CTSRenderTree(8, true);
-  sprite->SetImage(first.Get());
+  sprite->SetImage(block.Get());
   tree->GetRoot()->AddChild(sprite, nullptr, nullptr);
   tree->Release();
-  EXPECT_EQ(first->GetUseCount(), 1);
+  EXPECT_EQ(block->GetUseCount(), 2);
 }
 
 }  // namespace

@@ -234,31 +234,25 @@ CTSFont* CreateNothing(DWORD) { return nullptr; }
 
 TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
   CTSFontLoader& loader = CTSFontLoader::Instance();
-  CTSUsePtr<CTSFont> point(loader.CreateFont(TS_GUID_POINT_FONT));
-  ASSERT_TRUE(point && *point->GetClassGUID() == TS_GUID_POINT_FONT && point->GetUseCount() == 1);
   EXPECT_TRUE(!loader.CreateFont(kRecordingKind) && !loader.RegisterFont(kRecordingKind, nullptr, 0) &&
               loader.RegisterFont(kRecordingKind, CreateRecordingFont, 77));
   EXPECT_FALSE(loader.RegisterFont(kRecordingKind, CreateNothing, 0) ||
                loader.RegisterFont(TS_GUID_POINT_FONT, CreateNothing, 0));
   CTSUsePtr<CTSFont> recording(loader.CreateFont(kRecordingKind));
   EXPECT_TRUE(recording && g_factoryArgument == 77u);
-
-  std::string file = IdentityFont(FONT_ENCODING_GB2312, 4),
-              bad = FontFile(3, 8, 4, std::vector<uint8_t>(8, 0), 2);
-  CTSUsePtr<CTSIOStream> good(MemoryStream(file)), refused(MemoryStream(bad)), again(MemoryStream(file));
-  CTSUsePtr<CTSFont> font(loader.LoadFont(TS_GUID_POINT_FONT, good.Get()));
-  ASSERT_TRUE(font && font->IsLoaded() && font->GetUseCount() == 1);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, refused.Get()) ||
-               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<CTSIOStream*>(nullptr)) ||
-               loader.LoadFont(GUID{0x99999999, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}, again.Get()));
-
   TempFolder folder;
   ASSERT_EQ(mkdir("Font", 0755), 0);
-  std::ofstream("Font/test.gfxFont", std::ios::binary) << file;
-  CTSUsePtr<CTSFont> fromDisk(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\test.gfxFont"));
-  EXPECT_TRUE(fromDisk && fromDisk->GetCharWidth() == 3);
-  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
-               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)));
+  std::ofstream("Font/test.gfxFont", std::ios::binary) << IdentityFont(FONT_ENCODING_GB2312, 4);
+  std::ofstream("Font/bad.gfxFont", std::ios::binary) << FontFile(3, 8, 4, std::vector<uint8_t>(8), 2);
+  CTSUsePtr<CTSFont> font(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\test.gfxFont"));
+  ASSERT_TRUE(font && *font->GetClassGUID() == TS_GUID_POINT_FONT && font->GetUseCount() == 1 &&
+              font->GetCharWidth() == 3);
+  CTSUsePtr<CTSIOStream> good(MemoryStream(IdentityFont(FONT_ENCODING_GB2312, 4)));
+  EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, "Font\\bad.gfxFont") ||
+               loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
+               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)) ||
+               loader.LoadFont(TS_GUID_POINT_FONT, static_cast<CTSIOStream*>(nullptr)) ||
+               loader.LoadFont(GUID{0x99999999, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}, good.Get()));
 }
 
 TEST(TextRegistry, AddFindSelectAndLayOutText) {
