@@ -201,7 +201,7 @@ TEST(Stream, FilesAndMemoryBlocksAreOpenedByName) {
 
 // A pack serving named entries from memory, remembering what it was asked.
 struct CTestPack : CTSResourcePack {
-  std::map<std::string, std::string> entries = {{"both.txt", "from pack"}, {"pack.txt", "pack only"}};
+  std::map<std::string, std::string> entries = {{"both.txt", "pack"}, {"pack.txt", "pack"}};
   std::vector<std::string> asked;
   CTSIOBuffer* OpenEntry(const std::string& name) override {
     asked.push_back(name);
@@ -214,39 +214,33 @@ struct CTestPack : CTSResourcePack {
 std::string Contents(CTSIOStream* stream) {
   char bytes[64];
   CTSUsePtr<CTSIOStream> adopted(stream);  // released on return
-  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
+  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "-";
 }
 
 TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNameAsWritten) {
   TempFolder folder;
   CTSResourceManager& manager = CTSResourceManager::Instance();
   CTSResourceRegistry& registry = CTSResourceRegistry::Instance();
-  Put("both.txt", "from disk");
-  Put("disk.txt", "disk only");
+  Put("both.txt", "disk");
+  Put("disk.txt", "disk");
   ASSERT_EQ(mkdir("folder", 0755), 0);
   CTestPack* pack = new CTestPack;
   manager.AddPack(pack);
-  const std::tuple<int32_t, const char*, const char*> kCases[] = {{0, "both.txt", "from pack"},
-                                                                  {0, "disk.txt", "disk only"},
-                                                                  {0, "pack.txt", "pack only"},
-                                                                  {1, "both.txt", "from disk"},
-                                                                  {1, "pack.txt", "pack only"},
-                                                                  {2, "both.txt", "from disk"},
-                                                                  {2, "pack.txt", "<none>"},
-                                                                  {3, "both.txt", "from pack"},
-                                                                  {3, "disk.txt", "<none>"},
-                                                                  {4, "both.txt", "<none>"},
-                                                                  {-1, "disk.txt", "<none>"},
-                                                                  {0, "absent.bmp", "<none>"},
-                                                                  {0, "", "<none>"},
-                                                                  {0, "folder", "<none>"},
-                                                                  {0, nullptr, "<none>"}};
-  for (auto [mode, name, expected] : kCases) {
+  // What each search mode (and two unknown ones) finds of both.txt, disk.txt and pack.txt.
+  const std::pair<int32_t, const char*> kModes[] = {{0, "pack disk pack"}, {1, "disk disk pack"},
+                                                    {2, "disk disk -"},    {3, "pack - pack"},
+                                                    {4, "- - -"},          {-1, "- - -"}};
+  for (auto [mode, expected] : kModes) {
     manager.SetSearchMode(mode);
-    EXPECT_EQ(Contents(manager.OpenResource(name)), expected) << mode << ", " << (name ? name : "null");
+    std::string found = Contents(manager.OpenResource("both.txt"));
+    for (const char* name : {"disk.txt", "pack.txt"}) found += " " + Contents(manager.OpenResource(name));
+    EXPECT_EQ(found, expected) << mode;
   }
+  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk);
+  for (const char* name : {"absent.bmp", "", "folder", static_cast<const char*>(nullptr)})
+    EXPECT_EQ(Contents(manager.OpenResource(name)), "-") << (name ? name : "null");
   EXPECT_EQ(pack->asked, (std::vector<std::string>{"both.txt", "disk.txt", "pack.txt", "pack.txt", "both.txt",
-                                                   "disk.txt", "absent.bmp", "folder"}));
+                                                   "disk.txt", "pack.txt", "absent.bmp", "folder"}));
   EXPECT_FALSE(Exists("absent.bmp") || manager.OpenResourceBuffer(nullptr) || manager.OpenFromPacks(nullptr));
   // An open resource is served from the registry: one buffer, one file descriptor, no pack asked.
   int descriptors = Descriptors();
@@ -261,7 +255,7 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   CTSIOStream* slash = manager.OpenResource("folder/../both.txt");  // another name, another entry
   EXPECT_TRUE(registry.Find("folder/../both.txt") != shared && !registry.Find("Folder\\..\\both.txt"));
   first->Release();
-  EXPECT_EQ(Contents(second) + "|" + Contents(slash), "from disk|from disk");
+  EXPECT_EQ(Contents(second) + "|" + Contents(slash), "disk|disk");
   EXPECT_TRUE(registry.Find("folder\\..\\both.txt") == nullptr && Descriptors() == descriptors);
   manager.RemovePacks();
   EXPECT_EQ(pack->GetUseCount(), 1);
