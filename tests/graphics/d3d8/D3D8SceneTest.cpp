@@ -48,8 +48,8 @@ class D3D8SceneTest : public D3D8Fixture {
  protected:
   void SetUp() override {
     D3D8Fixture::SetUp();
-    m_software.Reset(CTSGraphicsManager::Instance().CreateDevice(
-        TS_GUID_GDI_GRAPHICS, m_other.Handle(), kWidth, kHeight, false, true));
+    m_software.Reset(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_other.Handle(),
+                                                                 kWidth, kHeight, false, true));
     ASSERT_TRUE(m_software && CreateDevice(kWidth, kHeight));
   }
   RecordingWindow m_other;
