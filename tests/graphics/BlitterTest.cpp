@@ -71,16 +71,17 @@ TEST(BlitterTest, EveryCaseMatchesThePerPixelModel) {
             for (int h : {1, 2, 5}) {
               FillTexture(texture, w + in(0, 4), h + in(0, 2), Kind(kind % 3), rng);
               const CTSColor color = RandomColor(kind > 2, rng);
-              int x = in(0, kW - w), y = in(0, kH - h), srcX = in(0, texture.GetWidth() - w),
-                  srcY = in(0, texture.GetHeight() - h), srcW = w, srcH = h;
-              t.Clip(RECT{0, 0, kW, kH}, kW, kH);
-              if (rng() % 2 == 0) {
-                const int l = in(-5, kW), top = in(-2, kH);
-                t.Clip(RECT{l, top, in(l - 3, kW + 5), in(top - 1, kH + 2)}, in(kW - 10, kW + 30),
-                       in(kH - 3, kH + 5));
-                x = in(-w - 5, kW + 5), y = in(-h - 2, kH + 2), srcW = in(-1, w + 4), srcH = in(0, h + 2);
-                srcX = in(-4, texture.GetWidth() + 1), srcY = in(-2, texture.GetHeight());
-              }
+              // Half the time anywhere, cut by the source, the clip and the recorded size.
+              const bool cut = rng() % 2 == 0;
+              const int x = cut ? in(-w - 5, kW + 5) : in(0, kW - w),
+                        y = cut ? in(-h - 2, kH + 2) : in(0, kH - h), srcW = cut ? in(-1, w + 4) : w,
+                        srcH = cut ? in(0, h + 2) : h,
+                        srcX = cut ? in(-4, texture.GetWidth() + 1) : in(0, texture.GetWidth() - w),
+                        srcY = cut ? in(-2, texture.GetHeight()) : in(0, texture.GetHeight() - h);
+              const int l = in(-5, kW), top = in(-2, kH);
+              const RECT clip =
+                  cut ? RECT{l, top, in(l - 3, kW + 5), in(top - 1, kH + 2)} : RECT{0, 0, kW, kH};
+              t.Clip(clip, cut ? in(kW - 10, kW + 30) : kW, cut ? in(kH - 3, kH + 5) : kH);
               for (int i = 0; i < kW * kH; ++i) t.surface->GetPixelRow(0)[i] = Pixel555(rng() & 0x7FFF);
               Surface expected = t.Snapshot();
               // Now and then an unknown mode or flip, which draws nothing.

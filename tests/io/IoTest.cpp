@@ -31,18 +31,22 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   Put("kept.txt", "kept");
   Put("cut.txt", "cut me");
   Put("Font/glyphs.bin", "glyphs");
-  // Whether each open works, then what the file holds afterwards.
+  // Whether each open works, then what the file holds afterwards. A backslash separates folders, and
+  // letter case matters.
   const std::tuple<const char*, DWORD, DWORD, const char*> kOpens[] = {
-      // clang-format off
-      {"missing.txt", R, OPEN_EXISTING, "refused, absent"}, {"always.txt", R, OPEN_ALWAYS, "opened: "},
-      {"kept.txt", R, OPEN_ALWAYS, "opened: kept"}, {"kept.txt", W, CREATE_NEW, "refused: kept"},
-      {"new.txt", W, CREATE_NEW, "opened: "}, {"kept.txt", RW, CREATE_ALWAYS, "opened: "},
-      {"cut.txt", R, TRUNCATE_EXISTING, "refused: cut me"}, {"cut.txt", W, TRUNCATE_EXISTING, "opened: "},
-      {"absent.txt", W, TRUNCATE_EXISTING, "refused, absent"}, {"odd.txt", W, 9, "refused, absent"},
-      {"Font\\glyphs.bin", R, OPEN_EXISTING, "opened: glyphs"},  // a backslash separates folders
-      {"font\\glyphs.bin", R, OPEN_EXISTING, "refused, absent"},  // letter case matters
+      {"missing.txt", R, OPEN_EXISTING, "refused, absent"},
+      {"always.txt", R, OPEN_ALWAYS, "opened: "},
+      {"kept.txt", R, OPEN_ALWAYS, "opened: kept"},
+      {"kept.txt", W, CREATE_NEW, "refused: kept"},
+      {"new.txt", W, CREATE_NEW, "opened: "},
+      {"kept.txt", RW, CREATE_ALWAYS, "opened: "},
+      {"cut.txt", R, TRUNCATE_EXISTING, "refused: cut me"},
+      {"cut.txt", W, TRUNCATE_EXISTING, "opened: "},
+      {"absent.txt", W, TRUNCATE_EXISTING, "refused, absent"},
+      {"odd.txt", W, 9, "refused, absent"},
+      {"Font\\glyphs.bin", R, OPEN_EXISTING, "opened: glyphs"},
+      {"font\\glyphs.bin", R, OPEN_EXISTING, "refused, absent"},
       {"no\\such.txt", W, OPEN_ALWAYS, "refused, absent"}};
-  // clang-format on
   for (auto [name, access, disposition, expected] : kOpens) {
     std::string disk = name, got = CloseHandle(Open(name, access, disposition)) ? "opened" : "refused";
     std::replace(disk.begin(), disk.end(), '\\', '/');
@@ -62,14 +66,13 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
             std::vector<int>({-1, 6, 0, -1, 1, -1, -1, 6}));
   EXPECT_TRUE(CloseHandle(reader) && CloseHandle(writer) && CloseHandle(none) && !CloseHandle(none));
   HANDLE file = Open("f.txt", RW, OPEN_EXISTING);
-  // clang-format off
-  // Distance, upper half (-2: none given), method, result (-1: failed), upper half after.
-  const LONG kMoves[][5] = {
-      {4, -2, FILE_BEGIN, 4, -2}, {3, -2, FILE_CURRENT, 7, -2}, {-2, -2, FILE_END, 4, -2},
-      {-20, -2, FILE_CURRENT, -1, -2}, {0, -2, FILE_CURRENT, 4, -2}, {0, -2, 3 /* no such method */, -1, -2},
-      {5, 1, FILE_BEGIN, 5, 1}, {-3, -1, FILE_CURRENT, 2, 1},
-      {0, -2, FILE_CURRENT, -1, -2}, {9, 0, FILE_BEGIN, 9, 0}};  // past the end is allowed
-  // clang-format on
+  // Distance, upper half (-2: none given), method (3: none such), result (-1: failed), upper half after;
+  // past the end is allowed.
+  const LONG kMoves[][5] = {{4, -2, FILE_BEGIN, 4, -2},    {3, -2, FILE_CURRENT, 7, -2},
+                            {-2, -2, FILE_END, 4, -2},     {-20, -2, FILE_CURRENT, -1, -2},
+                            {0, -2, FILE_CURRENT, 4, -2},  {0, -2, 3, -1, -2},
+                            {5, 1, FILE_BEGIN, 5, 1},      {-3, -1, FILE_CURRENT, 2, 1},
+                            {0, -2, FILE_CURRENT, -1, -2}, {9, 0, FILE_BEGIN, 9, 0}};
   LONG high;
   for (const auto& m : kMoves)
     EXPECT_TRUE(SetFilePointer(file, m[0], (high = m[1]) == -2 ? nullptr : &high, m[2]) == DWORD(m[3]) &&
@@ -122,8 +125,10 @@ TEST(IOBuffers, RequestsMatchAPlainModelOverRandomData) {
       for (int i = 0; writing && i < length; ++i) bytes[i] = static_cast<char>(random());
       ASSERT_EQ(writing ? buffer->WriteAt(at, &bytes[0], length) : buffer->ReadAt(at, &bytes[0], length),
                 fits);
-      if (writing && fits > 0)
-        view.resize(std::max<size_t>(view.size(), at + fits)), view.replace(at, fits, bytes, 0, fits);
+      if (writing && fits > 0) {
+        view.resize(std::max<size_t>(view.size(), at + fits));
+        view.replace(at, fits, bytes, 0, fits);
+      }
       ASSERT_TRUE(writing || bytes.substr(0, fits + 1) == (fits ? view.substr(at, fits) : "") + '#');
       ASSERT_EQ(buffer->GetSize(), static_cast<int32_t>(view.size()));
     }
@@ -151,11 +156,10 @@ TEST(Stream, SeekClampsAtBothEndsAndRightsAndTheBlockBoundReadsAndWrites) {
   CTSMemoryIOBuffer* buffer = new CTSMemoryIOBuffer(block, 100, false);
   CTSIOStream stream(buffer, CTSIOStream::kRead | CTSIOStream::kWrite), readOnly(buffer, CTSIOStream::kRead),
       writeOnly(buffer, CTSIOStream::kWrite), none(buffer, 0), closed(nullptr, 0, 1, false);
-  // clang-format off
-  const int32_t kSeeks[][3] = {{-5, 0, 0}, {5, 2, 100}, {-10, 2, 90}, {-30, 1, 60}, {0, 7, 60} /* bad */,
-                               {1000, 0, 100}, {-1000, 1, 0}, {INT32_MAX, 2, 100}, {INT32_MIN, 1, 0},
-                               {97, 0, 97}};
-  // clang-format on
+  // Offset, origin (7: none such), position after.
+  const int32_t kSeeks[][3] = {{-5, 0, 0},        {5, 2, 100},    {-10, 2, 90},  {-30, 1, 60},
+                               {0, 7, 60},        {1000, 0, 100}, {-1000, 1, 0}, {INT32_MAX, 2, 100},
+                               {INT32_MIN, 1, 0}, {97, 0, 97}};
   for (const auto& s : kSeeks) EXPECT_EQ(stream.Seek(s[0], s[1]), s[2]) << s[0] << "," << s[1];
   EXPECT_TRUE(stream.Write("12345", 5) == 3 && stream.Write("4", 1) == 0 && stream.Tell() == 100);
   EXPECT_TRUE(stream.Seek(-4, 1) == 96 && stream.Read(dest, 16) == 4 && stream.Tell() == 100);  // short read
@@ -197,7 +201,7 @@ TEST(Stream, FilesAndMemoryBlocksAreOpenedByName) {
 
 // A pack serving named entries from memory, remembering what it was asked.
 struct CTestPack : CTSResourcePack {
-  std::map<std::string, std::string> entries = {{"both.txt", "from pack"}, {"pack.txt", "pack only"}};
+  std::map<std::string, std::string> entries = {{"both.txt", "pack"}, {"pack.txt", "pack"}};
   std::vector<std::string> asked;
   CTSIOBuffer* OpenEntry(const std::string& name) override {
     asked.push_back(name);
@@ -210,31 +214,33 @@ struct CTestPack : CTSResourcePack {
 std::string Contents(CTSIOStream* stream) {
   char bytes[64];
   CTSUsePtr<CTSIOStream> adopted(stream);  // released on return
-  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "<none>";
+  return stream ? std::string(bytes, stream->Read(bytes, sizeof(bytes))) : "-";
 }
 
 TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNameAsWritten) {
   TempFolder folder;
   CTSResourceManager& manager = CTSResourceManager::Instance();
   CTSResourceRegistry& registry = CTSResourceRegistry::Instance();
-  Put("both.txt", "from disk");
-  Put("disk.txt", "disk only");
+  Put("both.txt", "disk");
+  Put("disk.txt", "disk");
   ASSERT_EQ(mkdir("folder", 0755), 0);
   CTestPack* pack = new CTestPack;
   manager.AddPack(pack);
-  const std::tuple<int32_t, const char*, const char*> kCases[] = {// clang-format off
-      {0, "both.txt", "from pack"}, {0, "disk.txt", "disk only"}, {0, "pack.txt", "pack only"},
-      {1, "both.txt", "from disk"}, {1, "pack.txt", "pack only"}, {2, "both.txt", "from disk"},
-      {2, "pack.txt", "<none>"}, {3, "both.txt", "from pack"}, {3, "disk.txt", "<none>"},
-      {4, "both.txt", "<none>"}, {-1, "disk.txt", "<none>"}, {0, "absent.bmp", "<none>"}, {0, "", "<none>"},
-      {0, "folder", "<none>"}, {0, nullptr, "<none>"}};
-  // clang-format on
-  for (auto [mode, name, expected] : kCases) {
+  // What each search mode (and two unknown ones) finds of both.txt, disk.txt and pack.txt.
+  const std::pair<int32_t, const char*> kModes[] = {{0, "pack disk pack"}, {1, "disk disk pack"},
+                                                    {2, "disk disk -"},    {3, "pack - pack"},
+                                                    {4, "- - -"},          {-1, "- - -"}};
+  for (auto [mode, expected] : kModes) {
     manager.SetSearchMode(mode);
-    EXPECT_EQ(Contents(manager.OpenResource(name)), expected) << mode << ", " << (name ? name : "null");
+    std::string found = Contents(manager.OpenResource("both.txt"));
+    for (const char* name : {"disk.txt", "pack.txt"}) found += " " + Contents(manager.OpenResource(name));
+    EXPECT_EQ(found, expected) << mode;
   }
+  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk);
+  for (const char* name : {"absent.bmp", "", "folder", static_cast<const char*>(nullptr)})
+    EXPECT_EQ(Contents(manager.OpenResource(name)), "-") << (name ? name : "null");
   EXPECT_EQ(pack->asked, (std::vector<std::string>{"both.txt", "disk.txt", "pack.txt", "pack.txt", "both.txt",
-                                                   "disk.txt", "absent.bmp", "folder"}));
+                                                   "disk.txt", "pack.txt", "absent.bmp", "folder"}));
   EXPECT_FALSE(Exists("absent.bmp") || manager.OpenResourceBuffer(nullptr) || manager.OpenFromPacks(nullptr));
   // An open resource is served from the registry: one buffer, one file descriptor, no pack asked.
   int descriptors = Descriptors();
@@ -242,13 +248,14 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   CTSIOStream* first = manager.OpenResource("folder\\..\\both.txt");
   CTSIOBuffer* shared = registry.Find("folder\\..\\both.txt");
   ASSERT_TRUE(first && shared && first->CanRead() && !first->CanWrite() && first->GetUseCount() == 1);
-  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk), pack->asked.clear();
+  manager.SetSearchMode(CTSResourceManager::kPacksThenDisk);
+  pack->asked.clear();
   CTSIOStream* second = manager.OpenResource("folder\\..\\both.txt");
   EXPECT_TRUE(shared->GetUseCount() == 2 && Descriptors() == descriptors + 1 && pack->asked.empty());
   CTSIOStream* slash = manager.OpenResource("folder/../both.txt");  // another name, another entry
   EXPECT_TRUE(registry.Find("folder/../both.txt") != shared && !registry.Find("Folder\\..\\both.txt"));
   first->Release();
-  EXPECT_EQ(Contents(second) + "|" + Contents(slash), "from disk|from disk");
+  EXPECT_EQ(Contents(second) + "|" + Contents(slash), "disk|disk");
   EXPECT_TRUE(registry.Find("folder\\..\\both.txt") == nullptr && Descriptors() == descriptors);
   manager.RemovePacks();
   EXPECT_EQ(pack->GetUseCount(), 1);

@@ -97,8 +97,12 @@ TEST(Stopwatch, MeasuresFromConstructionOrResetAndThenFromEachReading) {
   CTSStopwatch stopwatch;
   std::vector<double> readings;
   for (DWORD sleep : {250u, 16u, 0u, 400u, 300u}) {
-    if (sleep == 300) Sleep(999), stopwatch.Reset();  // what passed before is dropped
-    readings.push_back((Sleep(sleep), stopwatch.GetElapsedSeconds()));
+    if (sleep == 300) {  // what passed before is dropped
+      Sleep(999);
+      stopwatch.Reset();
+    }
+    Sleep(sleep);
+    readings.push_back(stopwatch.GetElapsedSeconds());
   }
   EXPECT_EQ(readings, (std::vector<double>{0.25, 0.016, 0, 0.4, 0.3}));
   Platform::DisableVirtualClock();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "tests/platform/RecordingWindow.h"
 
 namespace {
 
@@ -46,13 +47,7 @@ std::vector<DWORD> Read(IDirect3DSurface8* surface, const std::vector<DWORD>* wr
 // factor. 16-bit fields widen to 0..255; formats without alpha are opaque.
 // The viewport cuts the quad's left and bottom; nothing outside it changes.
 TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "D3D8";
-  RegisterClassExA(&windowClass);
-  HWND window = CreateWindowExA(0, "D3D8", "d3d8", WS_OVERLAPPED, 0, 0, 200, 150, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  RecordingWindow window;
   IDirect3D8* direct3D = Direct3DCreate8(D3D_SDK_VERSION);
   ASSERT_NE(direct3D, nullptr);
   D3DPRESENT_PARAMETERS parameters{};
@@ -64,7 +59,7 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
   parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
   IDirect3DDevice8* device = nullptr;
   IDirect3DSurface8* backBuffer = nullptr;
-  ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window, 0, &parameters, &device), D3D_OK);
+  ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0, &parameters, &device), D3D_OK);
   ASSERT_EQ(device->GetRenderTarget(&backBuffer), D3D_OK);
   std::mt19937 random(1234);
   const struct {
@@ -144,7 +139,6 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
   backBuffer->Release();
   EXPECT_EQ(device->Release(), 0u);
   EXPECT_EQ(direct3D->Release(), 0u);
-  DestroyWindow(window);
 }
 
 }  // namespace

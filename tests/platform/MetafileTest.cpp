@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "platform/Windows.h"
@@ -52,7 +53,8 @@ TEST(Raster, PolygonsMatchAPointInPolygonReferenceForBothRules) {
       for (size_t i = 0; i < polygon.size(); ++i) {
         Gdi::PointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
         if ((a.y <= py) == (b.y <= py) || a.x + (py - a.y) * (b.x - a.x) / (b.y - a.y) <= px) continue;
-        ++crossed, wound += a.y < b.y ? 1 : -1;
+        ++crossed;
+        wound += a.y < b.y ? 1 : -1;
       }
       return winding ? wound != 0 : crossed % 2;
     };
@@ -161,24 +163,23 @@ const std::vector<BYTE> kHalfRectangle = Wmf({{0x020C, 10, 20}, {0x041B, 10, 10,
 TEST(Metafile, WindowsMetafilesTakeTheirFrameFromThePictureOrTheWindow) {
   METAFILEPICT sized = {MM_ANISOTROPIC, 5080, 2540, nullptr}, text = {MM_TEXT, 5080, 2540, nullptr};
   auto frame = [](int pixels) { return std::lround(pixels * 2540 / 96.0); };  // 0.01 mm at 96 dpi
-  // clang-format off
   // The frame's right and bottom, the bounds' right, the records; empty: refused.
-  const struct { std::vector<BYTE> bytes; const METAFILEPICT* picture; std::vector<LONG> want; } kCases[] = {
+  const std::tuple<std::vector<BYTE>, const METAFILEPICT*, std::vector<LONG>> kCases[] = {
       {kHalfRectangle, nullptr, {frame(20), frame(10), 19, 4}},
       {kHalfRectangle, &sized, {5080, 2540, 191, 4}},
       {kHalfRectangle, &text, {frame(20), frame(10), 19, 4}},  // only scalable pictures give the size
       {Wmf({{0x020B, 0, 0}, {0x020C, 7, 30}, {0x0418, 1, 2, 3, 4}}), nullptr, {frame(30), frame(7), 29, 5}},
       {Wmf({{0x020C, 10, 20}}, 8), nullptr, {}},
       {Wmf({{0x020C, 10, 20}}, 9, 0x200), nullptr, {}}};
-  // clang-format on
-  for (const auto& c : kCases) {
-    HENHMETAFILE metafile = Load(c.bytes, c.picture);
+  for (size_t n = 0; n < std::size(kCases); ++n) {
+    const auto& [bytes, picture, want] = kCases[n];
+    HENHMETAFILE metafile = Load(bytes, picture);
     ENHMETAHEADER h{};
     std::vector<LONG> got;
     if (GetEnhMetaFileHeader(metafile, sizeof(h), &h) == sizeof(h) && h.iType == EMR_HEADER &&
         h.dSignature == ENHMETA_SIGNATURE && GetEnhMetaFileHeader(metafile, 0, nullptr) == sizeof(h))
       got = {h.rclFrame.right, h.rclFrame.bottom, h.rclBounds.right, static_cast<LONG>(h.nRecords)};
-    EXPECT_EQ(got, c.want) << &c - kCases;
+    EXPECT_EQ(got, want) << n;
     EXPECT_TRUE((DeleteEnhMetaFile(metafile) && !DeleteEnhMetaFile(metafile)) == (metafile != nullptr) &&
                 !GetEnhMetaFileHeader(metafile, sizeof(h), &h));
   }
@@ -218,15 +219,18 @@ TEST(Metafile, PlaysIntoACompatibleBitmapThatIsReadBackEitherWayUp) {
   EXPECT_TRUE(query.bmiHeader.biWidth == 60 && query.bmiHeader.biBitCount == 24 &&
               query.bmiHeader.biSizeImage == 3600);
   logical.palVersion = 0x200;
-  // clang-format off
-  const BOOL kRefused[] = {  // only 24-bit bitmaps are played into
-      noBitmapYet, PlayEnhMetaFile(dc, metafile, nullptr), PlayEnhMetaFile(dc16, metafile, &target),
-      PatBlt(dc, 0, 0, 5, 3, SRCCOPY), GetDIBits(dc, bitmap, 0, 20, rows.data(), &wide, DIB_RGB_COLORS) != 0,
+  // Refused: among others, anything but a 24-bit bitmap to play into.
+  const BOOL kRefused[] = {
+      noBitmapYet,
+      PlayEnhMetaFile(dc, metafile, nullptr),
+      PlayEnhMetaFile(dc16, metafile, &target),
+      PatBlt(dc, 0, 0, 5, 3, SRCCOPY),
+      GetDIBits(dc, bitmap, 0, 20, rows.data(), &wide, DIB_RGB_COLORS) != 0,
       GetDIBits(dc, bitmap, 20, 1, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
       GetDIBits(dc, nullptr, 0, 20, rows.data(), &topDown, DIB_RGB_COLORS) != 0,
       CreateCompatibleBitmap(dc, 0, 3) || CreateCompatibleBitmap(dc, 40000, 3) || CreatePalette(nullptr),
-      SelectPalette(dc, reinterpret_cast<HPALETTE>(dc), 0) != nullptr, CreatePalette(&logical) != nullptr};
-  // clang-format on
+      SelectPalette(dc, reinterpret_cast<HPALETTE>(dc), 0) != nullptr,
+      CreatePalette(&logical) != nullptr};
   for (const BOOL& refused : kRefused) EXPECT_FALSE(refused) << &refused - kRefused;
   EXPECT_TRUE(DeleteObject(palette) && !DeleteObject(palette) && DeleteObject(stock));  // stock ones stay
   EXPECT_EQ(SelectPalette(dc, stock, FALSE), stock);

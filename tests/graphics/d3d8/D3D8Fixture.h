@@ -1,4 +1,4 @@
-// A Direct3D 8 device on a headless window, made through the graphics manager
+// A Direct3D 8 device on a shown headless window, made through the graphics manager
 // over the layer's own Direct3D.
 #pragma once
 
@@ -9,24 +9,13 @@
 #include "engine/graphics/TSD3D8Graphics.h"
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/image/TSImage.h"
+#include "tests/platform/RecordingWindow.h"
 
 class D3D8Fixture : public testing::Test {
  protected:
-  static HWND MakeWindow(const char* title) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "D3D8TestWindow";
-    RegisterClassExA(&windowClass);
-    HWND window = CreateWindowExA(0, "D3D8TestWindow", title, WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, 0,
-                                  320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ShowWindow(window, SW_SHOW);
-    return window;
-  }
-  void SetUp() override { ASSERT_NE(m_window = MakeWindow("d3d8"), nullptr); }
+  void SetUp() override { ShowWindow(m_window, SW_SHOW); }
   void TearDown() override {
     if (m_device != nullptr) m_device->Release();
-    if (IsWindow(m_window)) DestroyWindow(m_window);
   }
 
   bool CreateDevice(INT width = 160, INT height = 120, bool fullScreen = false) {
@@ -54,6 +43,7 @@ class D3D8Fixture : public testing::Test {
     return pixels;
   }
 
-  HWND m_window = nullptr;
+  RecordingWindow m_recording;
+  HWND m_window = m_recording.Handle();
   CTSD3D8Graphics* m_device = nullptr;
 };

@@ -48,17 +48,12 @@ class D3D8SceneTest : public D3D8Fixture {
  protected:
   void SetUp() override {
     D3D8Fixture::SetUp();
-    m_software.Reset(CTSGraphicsManager::Instance().CreateDevice(
-        TS_GUID_GDI_GRAPHICS, m_other = MakeWindow("software"), kWidth, kHeight, false, true));
+    m_software.Reset(CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, m_other.Handle(),
+                                                                 kWidth, kHeight, false, true));
     ASSERT_TRUE(m_software && CreateDevice(kWidth, kHeight));
   }
-  void TearDown() override {
-    m_software.Reset(nullptr);
-    DestroyWindow(m_other);
-    D3D8Fixture::TearDown();
-  }
-  HWND m_other = nullptr;
-  CTSUsePtr<CTSGraphics> m_software;
+  RecordingWindow m_other;
+  CTSUsePtr<CTSGraphics> m_software;  // let go before its window
   CTSGraphics* Device(int i) { return i == 0 ? m_software.Get() : m_device; }
 };
 
