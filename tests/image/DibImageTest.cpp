@@ -1,7 +1,7 @@
 // The in-memory picture of the codec layer: its layout, pixel access,
 // palettes and alpha; the format dispatch of Decode and Encode; and the ICO,
 // TGA and PCX encoders' files read back as one table.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 // Depths become 1, 4, 8 or 24 bits; rows are padded to 4 bytes; the palette
 // starts black. Empty sizes and sizes past the memory cap (rows, or a byte a

@@ -1,7 +1,7 @@
 // The PCX decoder on files of ImageMagick and netpbm (fixtures) and on files
 // built byte by byte here for every plane layout; the encoder's files are
 // checked with the others' in DibImageTest.cpp.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 constexpr auto kPcx = CDibImage::FORMAT_PCX;
 
