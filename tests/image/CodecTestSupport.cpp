@@ -7,8 +7,6 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 
@@ -18,8 +16,7 @@ void PutLe32(Bytes& out, uint32_t value) {
 }
 
 Bytes ReadFixture(const std::string& name) {
-  std::ifstream in(std::string(TESSEL_IMAGE_FIXTURES) + "/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadBytes(std::string(TESSEL_IMAGE_FIXTURES) + "/" + name);
 }
 
 Bytes MakeBmp(const BmpSpec& spec) {

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -162,9 +162,8 @@ inline RGBQUAD RandomColor(std::mt19937& random) {
 
 // Whole files, for the tests that go through the file system.
 inline void WriteBytes(const char* path, const Bytes& bytes) {
-  std::FILE* file = std::fopen(path, "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
 }
 inline Bytes ReadBytes(const std::string& path) {
   const std::string text = ReadWholeFile(path);

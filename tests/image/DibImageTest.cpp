@@ -84,7 +84,8 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFail
                      mask = alpha && bits < 24 && format == CDibImage::FORMAT_ICO;
           auto want = [&](uint32_t x, uint32_t y) {
             RGBQUAD c = TopDownPixel(source, x, y, true);
-            return c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255, c;
+            c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255;
+            return c;
           };
           const std::string name = std::to_string(format) + ": " + std::to_string(bits) + " bits";
           Decoded expected{
