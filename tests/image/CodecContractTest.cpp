@@ -1,7 +1,5 @@
 // What every codec promises, checked on one small valid file per format made
 // without the codec under test, and on images of every depth for the encoders.
-#include <gtest/gtest.h>
-
 #include <cstring>
 
 #include "tests/image/CodecTestSupport.h"
@@ -62,15 +60,23 @@ TEST(CodecContract, DecodersReadTheirFilesAloneStopWhenAskedAndRefuseCutsAndDama
     // Only its own codec reads the file, and detection finds that one; with
     // escape -1 detection too stops after the dimensions.
     for (DWORD id = CDibImage::FORMAT_UNKNOWN; id < CDibImage::FORMAT_COUNT; ++id) {
-      CDibImage image, dimensions;
+      CDibImage image, dimensions, cancelled;
       bool decoded = DecodeBytes(image, s.file, id);
       ASSERT_EQ(decoded, id == s.id || id == CDibImage::FORMAT_UNKNOWN) << id << ": " << image.GetLastError();
       EXPECT_TRUE(decoded ? image.GetType() == s.id : FailedWithMessage(image)) << id;
+      // A cancelled decode tells nothing.
       dimensions.SetEscape(-1);
-      EXPECT_FALSE(DecodeBytes(dimensions, s.file, id));
-      EXPECT_EQ(dimensions.GetWidth() == s.width && dimensions.GetHeight() == s.height, decoded) << id;
+      cancelled.SetEscape(1);
+      EXPECT_FALSE(DecodeBytes(dimensions, s.file, id) || DecodeBytes(cancelled, s.file, s.id) ||
+                   dimensions.IsValid() || cancelled.IsValid());
+      EXPECT_EQ(dimensions.GetWidth() == s.width && dimensions.GetHeight() == s.height &&
+                    std::string(dimensions.GetLastError()) == "output dimensions returned",
+                decoded)
+          << id;
+      EXPECT_EQ(
+          std::tuple(std::string(cancelled.GetLastError()), cancelled.GetWidth(), cancelled.GetHeight()),
+          std::tuple(std::string("Cancelled"), 0u, 0u));
     }
-    ExpectEscapeHonoured(s.file, s.id, s.width, s.height);
     for (size_t length = 0; length < s.file.size(); ++length) {
       CDibImage image;
       bool decoded = DecodeBytes(image, Bytes(s.file.begin(), s.file.begin() + length), s.id);
@@ -91,7 +97,9 @@ struct LimitedFile : CDibMemFile {
   size_t budget;
   explicit LimitedFile(size_t bytes) : budget(bytes) { Open(); }
   size_t Write(const void* buffer, size_t size, size_t count) override {
-    return size * count > budget ? 0 : (budget -= size * count, CDibMemFile::Write(buffer, size, count));
+    if (size * count > budget) return 0;
+    budget -= size * count;
+    return CDibMemFile::Write(buffer, size, count);
   }
 };
 

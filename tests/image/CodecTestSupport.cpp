@@ -7,20 +7,16 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 
-void PutLe32(Bytes& out, uint32_t value) { PutLe16(out, value & 0xFFFF), PutLe16(out, value >> 16); }
-
-uint32_t GetLe32(const Bytes& in, size_t at) {
-  return in[at] | in[at + 1] << 8 | in[at + 2] << 16 | static_cast<uint32_t>(in[at + 3]) << 24;
+void PutLe32(Bytes& out, uint32_t value) {
+  PutLe16(out, value & 0xFFFF);
+  PutLe16(out, value >> 16);
 }
 
 Bytes ReadFixture(const std::string& name) {
-  std::ifstream in(std::string(TESSEL_IMAGE_FIXTURES) + "/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadBytes(std::string(TESSEL_IMAGE_FIXTURES) + "/" + name);
 }
 
 Bytes MakeBmp(const BmpSpec& spec) {
@@ -61,18 +57,6 @@ bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId) {
   Bytes copy = data;
   CDibMemFile file(copy.empty() ? nullptr : copy.data(), copy.size());
   return image.Decode(&file, formatId);
-}
-
-void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height) {
-  for (long escape : {-1L, 1L}) {
-    CDibImage image;
-    image.SetEscape(escape);
-    EXPECT_FALSE(DecodeBytes(image, data, formatId));
-    EXPECT_STREQ(image.GetLastError(), escape == -1 ? "output dimensions returned" : "Cancelled");
-    EXPECT_EQ(image.GetWidth(), escape == -1 ? width : 0);  // a cancelled decode tells nothing
-    EXPECT_EQ(image.GetHeight(), escape == -1 ? height : 0);
-    EXPECT_FALSE(image.IsValid());
-  }
 }
 
 Bytes EncodeBytes(CDibImage& image, DWORD formatId) {

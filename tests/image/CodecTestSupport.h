@@ -3,19 +3,24 @@
 // decoders to check what the encoders wrote.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/image/codec/DibImage.h"
 #include "engine/image/codec/DibMemFile.h"
+#include "tests/common/TempFolder.h"
 
 using Bytes = std::vector<uint8_t>;
 
 void PutLe16(Bytes& out, uint32_t value);
 void PutLe32(Bytes& out, uint32_t value);
-uint32_t GetLe32(const Bytes& in, size_t at);
 
 struct BmpSpec {
   bool fileHeader = true;
@@ -33,9 +38,6 @@ Bytes MakeBmp(const BmpSpec& spec);
 
 // Decodes `data` with the given format id into `image`.
 bool DecodeBytes(CDibImage& image, const Bytes& data, DWORD formatId);
-// Decoding `data` with escape -1 gives just the dimensions; with a non-zero
-// escape the decoder stops with "Cancelled".
-void ExpectEscapeHonoured(const Bytes& data, DWORD formatId, DWORD width, DWORD height);
 // The bytes of a file in tests/image/fixtures, or empty.
 Bytes ReadFixture(const std::string& name);
 // Encodes `image` and returns the bytes, or empty on failure.
@@ -83,3 +85,87 @@ std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count);
 // encoders limited to 256 colours keep them), and random alpha when the image
 // has an alpha channel.
 void FillRandom(CDibImage& image, std::mt19937& random);
+
+// The pictures the fixture scripts (fixtures/make-*.sh) describe, computed
+// again here; tables of files and the pictures they hold, compared pixel by
+// pixel; tables of bad files.
+namespace fixture {
+// "rgb", 7 x 5, as blue, green, red; its opacity is "alpha".
+inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
+  if (y == 1 && x < 5) return RGBQUAD{90, 30, 200, BYTE(37 * x + 61)};
+  return RGBQUAD{BYTE(7 * x * x + 29 * y), BYTE(11 * x + 71 * y + 40), BYTE(53 * x + 17 * y),
+                 BYTE(37 * x + 61 * y)};
+}
+inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
+inline RGBQUAD Grey(uint32_t x, uint32_t y) {
+  return Level(y == 2 && x < 6 ? 0 : BYTE(29 * x + 53 * y + 11));
+}
+inline RGBQUAD Pal16(uint32_t x, uint32_t y) {  // 11 x 6
+  uint32_t i = y == 4 && x > 2 ? 9 : (3 * x + 5 * y) % 16;
+  return RGBQUAD{BYTE(97 * i), BYTE(255 - 16 * i), BYTE(16 * i), 0};
+}
+inline RGBQUAD Mono(uint32_t x, uint32_t y) { return Level((x * x + 3 * y) % 5 < 2 ? 0 : 255); }  // 13 x 4
+}  // namespace fixture
+
+using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
+
+inline uint32_t Argb(RGBQUAD c) {
+  return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
+}
+
+// A file and the picture it holds, top row first; `alpha`: the image has an
+// alpha channel, compared too.
+struct Decoded {
+  std::string name;
+  Bytes file;
+  uint32_t width, height;
+  WORD bits;
+  bool alpha;
+  PixelFunction want;
+};
+
+inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {
+  for (const Decoded& c : cases) {
+    CDibImage image;
+    ASSERT_TRUE(DecodeBytes(image, c.file, format)) << c.name << ": " << image.GetLastError();
+    ASSERT_EQ(
+        std::tuple(image.GetWidth(), image.GetHeight(), image.GetBitsPerPixel(), image.HasAlphaChannel()),
+        std::tuple(c.width, c.height, c.bits, c.alpha))
+        << c.name;
+    const uint32_t opaque = c.alpha ? 0 : 0xFF000000;  // alpha compared only where the image has it
+    for (uint32_t i = 0, x = 0, y = 0; i < c.width * c.height; x = ++i % c.width, y = i / c.width)
+      ASSERT_EQ(Argb(TopDownPixel(image, x, y, c.alpha)) | opaque, Argb(c.want(x, y)) | opaque)
+          << c.name << " at " << x << "," << y;
+  }
+}
+
+// Every file fails to decode with the message.
+inline void ExpectRefused(DWORD format, const char* message, const std::vector<Bytes>& files) {
+  for (const Bytes& file : files) {
+    CDibImage image;
+    EXPECT_TRUE(!DecodeBytes(image, file, format) && std::string(image.GetLastError()) == message)
+        << image.GetLastError() << " on " << testing::PrintToString(file);
+  }
+}
+
+// `file` with the bytes at `at` replaced.
+inline Bytes Patched(Bytes file, size_t at, const Bytes& bytes) {
+  file.resize(std::max(file.size(), at + bytes.size()));
+  std::copy(bytes.begin(), bytes.end(), file.begin() + long(at));
+  return file;
+}
+
+inline RGBQUAD RandomColor(std::mt19937& random) {
+  const uint32_t v = random();
+  return RGBQUAD{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+
+// Whole files, for the tests that go through the file system.
+inline void WriteBytes(const char* path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+}
+inline Bytes ReadBytes(const std::string& path) {
+  const std::string text = ReadWholeFile(path);
+  return Bytes(text.begin(), text.end());
+}

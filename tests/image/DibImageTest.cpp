@@ -1,7 +1,7 @@
 // The in-memory picture of the codec layer: its layout, pixel access,
 // palettes and alpha; the format dispatch of Decode and Encode; and the ICO,
 // TGA and PCX encoders' files read back as one table.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 // Depths become 1, 4, 8 or 24 bits; rows are padded to 4 bytes; the palette
 // starts black. Empty sizes and sizes past the memory cap (rows, or a byte a
@@ -84,7 +84,8 @@ TEST(DibImage, EncodersRoundTripEveryDepthTheyTakeAndDecodeKeepsThePictureOnFail
                      mask = alpha && bits < 24 && format == CDibImage::FORMAT_ICO;
           auto want = [&](uint32_t x, uint32_t y) {
             RGBQUAD c = TopDownPixel(source, x, y, true);
-            return c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255, c;
+            c.rgbReserved = full ? c.rgbReserved : mask && c.rgbReserved < 128 ? 0 : 255;
+            return c;
           };
           const std::string name = std::to_string(format) + ": " + std::to_string(bits) + " bits";
           Decoded expected{

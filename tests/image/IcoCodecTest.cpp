@@ -1,7 +1,7 @@
 // The ICO decoder on icons built byte by byte here and on icons ImageMagick
 // made from pictures computed again here; the encoder's files are checked
 // with the others' in DibImageTest.cpp.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 namespace {
 

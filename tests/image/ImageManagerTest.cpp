@@ -4,7 +4,7 @@
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/image/TSImageManager.h"
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 #include "tests/platform/RecordingWindow.h"
 
 // A stream over a copy of the bytes, released with the holder.

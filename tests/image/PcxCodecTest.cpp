@@ -1,7 +1,7 @@
 // The PCX decoder on files of ImageMagick and netpbm (fixtures) and on files
 // built byte by byte here for every plane layout; the encoder's files are
 // checked with the others' in DibImageTest.cpp.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 constexpr auto kPcx = CDibImage::FORMAT_PCX;
 
@@ -30,7 +30,10 @@ static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<R
 TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   std::mt19937 random(7);
   std::vector<RGBQUAD> palette(256), grey(256);
-  for (int i = 0; i < 256; ++i) palette[i] = RandomColor(random), grey[i] = fixture::Level(BYTE(i));
+  for (int i = 0; i < 256; ++i) {
+    palette[i] = RandomColor(random);
+    grey[i] = fixture::Level(BYTE(i));
+  }
   std::vector<Decoded> cases;
   const BYTE layouts[][3] = {{1, 1, 1}, {1, 2, 4}, {1, 3, 4}, {1, 4, 4},
                              {2, 1, 4}, {4, 1, 4}, {8, 1, 8}, {8, 3, 24}};

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 
@@ -53,6 +53,23 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
       }
     }
   }
+  // A header of 5000 x 5000 RGB pixels before an empty image chunk: far more
+  // rows than the rest of the file could inflate to, refused before the
+  // picture's memory is claimed.
+  Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const std::pair<std::string, Bytes> chunks[] = {
+      {"IHDR", {0, 0, 0x13, 0x88, 0, 0, 0x13, 0x88, 8, 2, 0, 0, 0}}, {"IDAT", {}}, {"IEND", {}}};
+  for (const auto& [type, data] : chunks) {
+    Bytes chunk(type.begin(), type.end());
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uint32_t crc = crc32(0, chunk.data(), uInt(chunk.size()));
+    file.insert(file.end(), {0, 0, 0, BYTE(data.size())});
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    file.insert(file.end(), {BYTE(crc >> 24), BYTE(crc >> 16), BYTE(crc >> 8), BYTE(crc)});
+  }
+  CDibImage image;
+  EXPECT_FALSE(DecodeBytes(image, file, CDibImage::FORMAT_PNG));
+  EXPECT_STREQ(image.GetLastError(), "Read Error");
 }
 
 }  // namespace

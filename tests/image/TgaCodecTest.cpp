@@ -3,7 +3,7 @@
 // files are checked with the others' in DibImageTest.cpp.
 #include <cmath>
 
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 // A stored pixel or map entry as blue, green, red, alpha: two bytes hold five
 // bits a channel, red highest, scaled to 0..255, and an opacity bit.

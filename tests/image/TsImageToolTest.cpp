@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "tests/common/RunTool.h"
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 const std::string kFixtures = std::string(TESSEL_IMAGE_FIXTURES) + "/";
 

@@ -1,7 +1,7 @@
 // The WBMP codec on files built byte by byte here, on ImageMagick's file of a
 // pattern computed again here, and on its own output compared byte by byte
 // with files built here.
-#include "tests/image/PictureChecks.h"
+#include "tests/image/CodecTestSupport.h"
 
 constexpr auto kWbmp = CDibImage::FORMAT_WBMP;
 
