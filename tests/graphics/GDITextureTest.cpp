@@ -40,8 +40,8 @@ TEST(GDITextureTest, TexturesAndRenderTargets) {
   EXPECT_TRUE(!texture.IsValid() && texture.GetPixelRow(0) == nullptr && texture.GetAlphaRow(0) == nullptr);
 
   // Render targets: clears fill the clip, clamped to the target, on every
-  // instruction path (the widest is the default); pixels read opaque; copies
-  // are opaque and of the target's size, and a texture gets no key.
+  // instruction path; pixels read opaque; a texture copy gets no key. (Copies
+  // to images are checked through the Direct3D 8 device's read-backs.)
   CTSGDIRenderTarget target;
   TSLockInfo info{};
   target.Clear(0xFFFFFFFF);  // no surface: nothing happens
@@ -54,9 +54,7 @@ TEST(GDITextureTest, TexturesAndRenderTargets) {
   target.SetHeight(8);
   const RECT clips[] = {{0, 0, 150, 8}, {-4, 2, 200, 6}, {3, 6, 4, 7}, {7, 7, 5, 8}};
   const DWORD colours[] = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
-  TSInstructionPath widest = TSInstructionPath::Portable;
   ForEachPath([&](TSInstructionPath path) {
-    widest = path;
     for (int i = 0; i < 4; ++i) {
       target.SetClipRect(&clips[i]);
       target.Clear(colours[i]);
@@ -66,17 +64,10 @@ TEST(GDITextureTest, TexturesAndRenderTargets) {
       ASSERT_EQ(target.GetPixel(x, y).GetARGB(), colours[last] & 0xFFF8F8F8) << int(path) << p;
     }
   });
-  EXPECT_TRUE(IsPixelPipelineSupported() && GetInstructionPath() == widest);
-#if defined(__x86_64__)
-  EXPECT_EQ(widest, __builtin_cpu_supports("avx2") ? TSInstructionPath::AVX2 : TSInstructionPath::SSE2);
-#endif
   target.SetPixel(0, 7, 0x00FFFFFF);
-  ASSERT_TRUE(target.GetPixel(0, 7).GetARGB() == 0xFFF8F8F8u && target.CopyToImage(image.Get()));
-  EXPECT_TRUE(!image->HasAlpha() && image->GetWidth() == 150 && image->GetHeight() == 8 &&
-              image->GetScanline(7)[0].GetARGB() == 0xFFF8F8F8u &&
-              image->GetScanline(2)[149].GetARGB() == 0xFFF80000u);
   CTSGDITexture copy;
-  ASSERT_TRUE(copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0) && target.CopyToTexture(&copy) &&
+  ASSERT_TRUE(target.GetPixel(0, 7).GetARGB() == 0xFFF8F8F8u &&
+              copy.Allocate(150, 8, TEXTURE_FORMAT_X1R5G5B5, 0) && target.CopyToTexture(&copy) &&
               !target.CopyToTexture(nullptr));
   EXPECT_TRUE(copy.GetPixelRow(7)[0] == 0x7FFF && copy.GetPixelRow(2)[149] == Rgb(31, 0, 0) &&
               copy.GetColorKey16() == NO_COLOR_KEY);
