@@ -45,12 +45,7 @@ Picture Pattern(int width, unsigned seed) {
 
 class ConverterTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_device);
-    m_device->Clear(CTSColor(0xFF000000));
-  }
-
-  CTSFont* Load(const char* path) { return CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, path); }
+  void SetUp() override { ASSERT_TRUE(m_device); }
 
   // The device shows picture at (x, y) in white, centred in a cell of width.
   void ExpectPicture(INT x, INT y, INT cellWidth, const Picture& picture, const char* what) {
@@ -78,12 +73,13 @@ TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
                               HexLine(0xFFFD, replacement) + HexLine(0x0D, Pattern(16, 5)));
   ToolRun run = Convert("--encoding 3 source.hex out.gfxFont");
   ASSERT_EQ(run.status, 0) << run.errors;
-  CTSUsePtr<CTSFont> font(Load("out.gfxFont"));
+  CTSUsePtr<CTSFont> font(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "out.gfxFont"));
   ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16 &&
               CTSTextRegistry::Instance().AddFont(20, font.Get()));
   // "A", U+554A (B0A1), U+03B1 (A6C1, an 8-wide glyph centred in its cell),
   // U+554B (B0A2, not in the source: the replacement, centred), a carriage
   // return (a control character: blank), "B" (not in the source).
+  m_device->Clear(CTSColor(0xFF000000));
   CTSTextRegistry::Instance().DrawText(20, m_device.Get(), 10, 20, CTSColor(0xFFFFFFFF),
                                        "A\xB0\xA1\xA6\xC1\xB0\xA2\r\nB", -1, -1);
   ExpectPicture(10, 20, 8, letter, "A");
@@ -118,7 +114,7 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
     SCOPED_TRACE(encoding);
     ToolRun run = Convert("-e " + std::to_string(encoding) + " small.bdf small.gfxFont");
     ASSERT_EQ(run.status, 0) << run.errors;
-    CTSUsePtr<CTSFont> font(Load("small.gfxFont"));
+    CTSUsePtr<CTSFont> font(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "small.gfxFont"));
     ASSERT_TRUE(font && font->GetCharWidth() == 4 && font->GetCharHeight() == 8);
     m_device->Clear(CTSColor(0xFF000000));
     const CTSColor white(~0u);

@@ -83,13 +83,10 @@ CTSPointFont* Loaded(const std::string& file) {
   return font;
 }
 
-TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
+TEST(PointFontLoad, ReadsTheHeaderRefusesEveryBadFileAndFindsSingleByteGlyphs) {
   CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(FONT_ENCODING_GB2312, 10)));
-  INT sizes[8] = {font->GetCharWidth(), font->GetCharHeight(), font->GetWideCharWidth(),
-                  font->GetWideCharHeight()};
-  EXPECT_TRUE(font->GetCharSize(200, sizes[4], sizes[5]) &&
-              font->GetWideCharSize(0xB0, 0xA1, sizes[6], sizes[7]));
-  EXPECT_EQ(std::vector<INT>(sizes, sizes + 8), (std::vector<INT>{3, 5, 5, 5, 3, 5, 5, 5}));
+  EXPECT_TRUE(font->GetCharWidth() == 3 && font->GetCharHeight() == 5 && font->GetWideCharWidth() == 5 &&
+              font->GetWideCharHeight() == 5);
   // A null or unreadable stream keeps the font.
   const std::string file = IdentityFont(FONT_ENCODING_GB2312, 4);
   CTSUsePtr<CTSIOStream> writeOnly(MemoryStream(file, CTSIOStream::kWrite));
@@ -111,21 +108,13 @@ TEST(PointFontLoad, ReadsTheHeaderAndRefusesEveryBadFile) {
         << testing::PrintToString(bytes);
     EXPECT_EQ(Drawn(font.Get(), 'A') == kRefused, !loads);
   }
-}
-
-TEST(PointFontGlyphs, SingleByteCodesOneTo128AndGlyphsPastTheDataEnd) {
-  CTSUsePtr<CTSPointFont> font(Loaded(IdentityFont(FONT_ENCODING_GB2312, 3, 100)));
+  // Single-byte codes 1 to 128 only; glyphs past the end of the data are the fallback.
+  ASSERT_TRUE(
+      font->Load(CTSUsePtr<CTSIOStream>(MemoryStream(IdentityFont(FONT_ENCODING_GB2312, 3, 100))).Get()));
   for (INT code = -1; code <= 256; ++code)
     EXPECT_EQ(Drawn(font.Get(), code), code >= 1 && code <= 100 ? Single(code) : kFallback) << code;
-  // The last wide glyph present, then one whose final bit is missing.
-  std::string file = IdentityFont(FONT_ENCODING_GB2312, 3);
-  CTSUsePtr<CTSPointFont> whole(Loaded(file));
+  CTSUsePtr<CTSPointFont> whole(Loaded(IdentityFont(FONT_ENCODING_GB2312, 3)));
   EXPECT_TRUE(Drawn(whole.Get(), 0xA1, 0xA3) == Wide(2) && Drawn(whole.Get(), 0xA1, 0xA4) == kFallback);
-  std::string cut = file.substr(0, file.size() - 1);
-  cut[8] = char(cut[8] - 1);  // one byte less data, so stated
-  CTSUsePtr<CTSPointFont> shortened(Loaded(cut));
-  EXPECT_TRUE(Drawn(shortened.Get(), 0xA1, 0xA2) == Wide(1) &&
-              Drawn(shortened.Get(), 0xA1, 0xA3) == kFallback);
 }
 
 // Every encoding's grid, stated plainly, over all lead and trail bytes.
@@ -244,9 +233,7 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
   EXPECT_TRUE(registry.AddFont(3, font.Get()) && font->GetUseCount() == 2);
   EXPECT_FALSE(registry.AddFont(3, other.Get()) || registry.AddFont(0xFFFFFFFF, other.Get()) ||
                registry.AddFont(5, nullptr));
-  EXPECT_TRUE(other->GetUseCount() == 1 && registry.FindFont(3) == font.Get() &&
-              registry.FindFont(5) == nullptr);
-  EXPECT_TRUE(registry.SelectFont(3) && !registry.SelectFont(8));
+  EXPECT_EQ(other->GetUseCount(), 1);  // finding and selecting are the draws below
 
   CTSGDIGraphics device;  // never created: the font double draws nothing
   auto draw = [&](DWORD id, CTSGraphics* onto, INT x, const char* text, INT length, INT maxColumns) {
@@ -269,7 +256,6 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
       {"ab\ncd\r", -1, -1, " a@10,20 b@18,20 c@10,36 d@18,36 0D@26,36"},
       {"ab\ncde", -1, 3, " a@10,20 b@18,20 c@10,36 d@18,36 e@26,36"},
       {"abc", 0, -1, ""},
-      {"abc", 2, -1, " a@10,20 b@18,20"},
       {"abc", 100, -1, " a@10,20 b@18,20 c@26,20"},
       {"a\xB0", -1, -1, " a@10,20 B000@18,20"},      // a last lead byte pairs with the zero
       {"a\xB0\xA1z", 2, -1, " a@10,20 B0A1@18,20"},  // cut by length: the trail is the byte past it
