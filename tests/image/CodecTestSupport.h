@@ -97,14 +97,6 @@ inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
                  BYTE(37 * x + 61 * y)};
 }
 inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
-inline RGBQUAD Grey(uint32_t x, uint32_t y) {
-  return Level(y == 2 && x < 6 ? 0 : BYTE(29 * x + 53 * y + 11));
-}
-inline RGBQUAD Pal16(uint32_t x, uint32_t y) {  // 11 x 6
-  uint32_t i = y == 4 && x > 2 ? 9 : (3 * x + 5 * y) % 16;
-  return RGBQUAD{BYTE(97 * i), BYTE(255 - 16 * i), BYTE(16 * i), 0};
-}
-inline RGBQUAD Mono(uint32_t x, uint32_t y) { return Level((x * x + 3 * y) % 5 < 2 ? 0 : 255); }  // 13 x 4
 }  // namespace fixture
 
 using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;

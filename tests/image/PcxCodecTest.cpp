@@ -57,13 +57,8 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
       cases.push_back({name, Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
                        containerBits, false, [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
     }
-  const std::tuple<const char*, uint32_t, uint32_t, WORD, RGBQUAD (*)(uint32_t, uint32_t)> fixtures[] = {
-      {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb},
-      {"pcx-pal8.pcx", 7, 5, 8, fixture::Rgb},
-      {"pcx-pal16.pcx", 11, 6, 4, fixture::Pal16},
-      {"pcx-mono.pcx", 13, 4, 1, fixture::Mono}};
-  for (auto [name, width, height, bits, want] : fixtures)
-    cases.push_back({name, ReadFixture(name), width, height, bits, false, want});
+  for (auto [name, bits] : {std::pair{"pcx-rgb.pcx", WORD(24)}, {"pcx-pal8.pcx", WORD(8)}})
+    cases.push_back({name, ReadFixture(name), 7, 5, bits, false, fixture::Rgb});
   // Runs going on from line to line (3 x 2 pixels in lines of an odd 3 bytes),
   // and over the planes (red, green, blue of each row); a monochrome file
   // with a blank header palette is black and white.
