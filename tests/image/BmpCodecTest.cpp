@@ -76,16 +76,12 @@ std::vector<Variant> Variants() {
       {{.width = 3, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = colors,
         .pixels = {4, 8, 0, 0, 5, 9, 0, 0, 3, 7}}, {8, 8, 8, 9, 9, 9, 0, 0, 0}},
       {{.headerSize = 20, .pixels = {1, 2, 3, 4}}, {}, "Error reading BMP info"},
-      {{.bits = 3, .pixels = {1, 2, 3, 4}}, {}, "Error reading BMP info"},
-      {{.width = -4, .pixels = {1, 2, 3, 4}}, {}, "Can't allocate memory"},
       {{.width = 100000, .height = 100000, .bits = 8, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "Can't allocate memory"},
       // Rows claimed by the header but missing from the file: refused before
       // any memory is claimed for them.
       {{.width = 9000, .height = 9000, .pixels = {1, 2, 3, 4}}, {}, "corrupted BMP"},
       {{.bits = 4, .compression = BI_RLE8, .palette = sixteen, .pixels = {1, 2, 3, 4}}, {}, "compression type not supported"},
-      {{.bits = 24, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "unknown compression"},
-      // A literal longer than the data.
-      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = colors, .pixels = {0, 200, 1, 2}}, {}, "corrupted BMP"}};
+      {{.bits = 24, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "unknown compression"}};
   // clang-format on
   variants.insert(variants.end(), more.begin(), more.end());
   return variants;

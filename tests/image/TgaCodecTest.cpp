@@ -69,8 +69,7 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
   // Then: map entries past 255; a run, or a raw packet, past the last pixel;
   // runs one pixel short; a cut header.
   constexpr auto kTga = CDibImage::FORMAT_TGA;
-  ExpectRefused(kTga, "Unknown TGA image type",
-                {Patched(rgb, 2, {0}), Patched(rgb, 2, {4}), Patched(rgb, 2, {32})});
+  ExpectRefused(kTga, "Unknown TGA image type", {Patched(rgb, 2, {4})});
   ExpectRefused(
       kTga, "bad TGA header",
       {Patched(rgb, 12, {0}), Patched(rgb, 14, {0}), Patched(rgb, 1, {2}), Patched(rgb, 5, {1, 0, 24}),

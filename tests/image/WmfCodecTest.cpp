@@ -12,7 +12,6 @@ constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00
 enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
 enum : uint16_t { kRectangle = 0x041B, kEllipse = 0x0418, kPolygon = 0x0324, kPolyline = 0x0325 };
 enum : uint16_t { kPolyPolygon = 0x0538 };
-using Figures = std::vector<std::vector<POINT>>;
 
 // A Windows metafile: records of 16-bit words.
 struct Wmf {
@@ -32,15 +31,6 @@ struct Wmf {
         kBrush, {brushStyle, int(brush & 0xFFFF), int(brush >> 16), 0})(kSelect, {0})(kSelect, {1});
   }
   Wmf& Box(uint16_t function, int l, int t, int r, int b) { return (*this)(function, {b, r, t, l}); }
-  Wmf& Line(int x0, int y0, int x1, int y1) { return (*this)(0x0214, {y0, x0})(kLineTo, {y1, x1}); }
-  Wmf& Poly(uint16_t function, const Figures& figures, int mode = ALTERNATE) {
-    std::vector<int> words;
-    if (function == kPolyPolygon) words.push_back(int(figures.size()));
-    for (auto& figure : figures) words.push_back(int(figure.size()));
-    for (auto& figure : figures)
-      for (POINT p : figure) words.insert(words.end(), {int(p.x), int(p.y)});
-    return (*this)(kFillMode, {mode})(function, words);
-  }
   Bytes Plain(uint16_t objects = 4) const {  // header, records, end record (function 0)
     Bytes out = {1, 0, 9, 0, 0, 3}, body = Wmf(*this)(0, {}).records;
     PutLe32(out, uint32_t((18 + body.size()) / 2));
@@ -66,18 +56,6 @@ struct Emf {
     for (int32_t field : fields) PutLe32(records, uint32_t(field));
     ++count;
     return *this;
-  }
-  // POLYGON16 (86) of one figure or POLYPOLYGON16 (91): bounds, counts, points.
-  Emf& Poly(uint32_t type, const Figures& figures) {
-    std::vector<int32_t> fields = {0, 0, 0, 0}, points;
-    if (type == 91) fields.push_back(int32_t(figures.size()));
-    for (auto& figure : figures) {
-      if (type == 91) fields.push_back(int32_t(figure.size()));
-      for (POINT p : figure) points.push_back(int32_t(uint16_t(p.x) | uint32_t(uint16_t(p.y)) << 16));
-    }
-    fields.insert(fields.begin() + 4 + (type == 91), int32_t(points.size()));
-    fields.insert(fields.end(), points.begin(), points.end());
-    return (*this)(type, fields);
   }
   // `frame` in 0.01 mm: 2540 is 96 pixels. Four handles, no description or palette.
   Bytes Build(RECT frame, RECT bounds = {0, 0, -1, -1}) const {
@@ -140,22 +118,14 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
         Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12));
   plain("ellipse", 44, Oval({3, 2, 40, 27}, kGreen, kBlack),
         Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27));
-  plain("circle", 41, Oval({2, 2, 39, 39}, kBlue, kBlue),
-        Wmf().Tools(5, 0, 0, 0, kBlue).Box(kEllipse, 2, 2, 39, 39));
-  // A square with a square hole wound the same way, whose hole only the
-  // winding rule fills, after a square drawn as one polygon.
-  auto box = [](int l, int t, int r, int b) { return std::vector<POINT>{{l, t}, {r, t}, {r, b}, {l, b}}; };
-  for (int mode : {ALTERNATE, WINDING}) {
-    Wmf holes = Wmf().Tools(5, 0, 0, 0, kRed).Poly(kPolygon, {box(2, 2, 8, 8)});
-    const Reference outer = Solid({{10, 10, 50, 50}, {2, 2, 8, 8}}, kRed);
-    plain("holes", 60, Solid({{20, 20, 40, 40}}, mode == WINDING ? kRed : kWhite, outer),
-          holes.Poly(kPolyPolygon, {box(10, 10, 50, 50), box(20, 20, 40, 40)}, mode));
-  }
-  // One-pixel lines leave out their end point.
-  std::vector<RECT> lines = {{5, 10, 25, 11}, {25, 10, 26, 30}, {30, 2, 38, 3}};
-  for (int i = 0; i < 8; ++i) lines.push_back({i, i, i + 1, i + 1});
-  Wmf lineRecords = Wmf().Tools(0, 1, kRed, 1, 0).Line(5, 10, 25, 10)(kLineTo, {30, 25}).Line(0, 0, 8, 8);
-  plain("lines", 40, Solid(lines, kRed), lineRecords.Poly(kPolyline, {{{30, 2}, {38, 2}}}));
+  // A polygon, and a square with a square hole wound the same way, which only
+  // the winding rule fills; a third object, a pen, for a line and a polyline.
+  Wmf shapes = Wmf().Tools(5, 0, 0, 0, kRed)(kPolygon, {4, 2, 2, 8, 2, 8, 8, 2, 8})(kFillMode, {WINDING});
+  shapes(kPolyPolygon, {2, 4, 4, 10, 10, 50, 10, 50, 50, 10, 50, 20, 20, 40, 20, 40, 40, 20, 40});
+  shapes(0x02FA, {0, 1, 0, 0xFF00, 0})(kSelect, {2})(0x0214, {55, 5})(kLineTo, {55, 30});
+  plain("shapes", 60,
+        Solid({{5, 55, 30, 56}, {55, 2, 56, 20}}, kGreen, Solid({{2, 2, 8, 8}, {10, 10, 50, 50}}, kRed)),
+        shapes(kPolyline, {2, 55, 2, 55, 20}));
   // New objects take the lowest free slot; an empty or unknown slot selects
   // nothing; unknown records and fields short of their record are skipped; a
   // record longer than what remains ends the playback.
@@ -184,12 +154,21 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   // the size; a window (1000, 1000) + (960, 480) onto the viewport (0, 0) +
   // (96, 48); a line; without a frame the bounds give the size, and the
   // default pen is black and the brush white.
+  // The points of 16-bit records hold x in their low half, y in the high one.
+  auto corners = [](std::vector<int32_t> fields, int l, int t, int r, int b) {
+    fields.insert(fields.end(), {l | t << 16, r | t << 16, r | b << 16, l | b << 16});
+    return fields;
+  };
+  // POLYPOLYGON16: bounds, 2 figures, 8 points, 4 + 4; POLYGON16: bounds, 4 points.
+  const auto holed =
+      corners(corners({0, 0, 0, 0, 2, 8, 4, 4}, 1100, 1300, 1500, 1400), 1200, 1300, 1300, 1400);
   constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004),
                     kBlackPen = int32_t(0x80000007);
   Emf emf = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48});
   emf(37, {kNullPen})(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37, {kBlackBrush});
-  emf(40, {1})(37, {1})(19, {WINDING}).Poly(91, {box(1100, 1300, 1500, 1400), box(1200, 1300, 1300, 1400)});
-  emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050}).Poly(86, {box(1600, 1200, 1800, 1400)});
+  emf(40, {1})(37, {1})(19, {WINDING})(91, holed);
+  emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050})(86,
+                                                           corners({0, 0, 0, 0, 4}, 1600, 1200, 1800, 1400));
   // The outline runs along the right and bottom edges, one pixel past the fill.
   const Reference outlines = Solid({{10, 30, 50, 40}, {60, 5, 80, 6}, {60, 20, 81, 41}}, kBlack);
   add("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, Solid({{10, 5, 30, 20}}, kRed, outlines));
