@@ -74,29 +74,23 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   ExpectDecoded(kPcx, cases);
   CDibImage image;
   EXPECT_TRUE(DecodeBytes(image, blank, kPcx) && image.GetXDpi() == 300 && image.GetYDpi() == 150);
-  // Header fields: 0 maker, 1 version, 2 encoding, 3 bits, 4 window, 65 planes,
-  // 66 line length. `good` holds 2 x 2 pixels of 8 bits, each byte a run of one.
+  // Header fields: 0 maker, 2 encoding, 3 bits, 65 planes. `good` holds 2 x 2
+  // pixels of 8 bits, each byte a run of one; `noMap` is without its map. Then:
+  // 17 pixels of 1 bit in 2 bytes, a run past the end, data cut short.
   const Bytes good = Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, {0xC1, 1, 0xC1, 2, 0xC1, 3, 0xC1, 4}),
               noMap(good.begin(), good.begin() + 136);
   auto coded = [](const Bytes& data) { return Pcx(8, 2, 2, std::vector<RGBQUAD>(256), 1, 2, data); };
   auto at = [&](size_t offset, const Bytes& bytes, size_t other = 0, const Bytes& more = {}) {
     return Patched(Patched(noMap, offset, bytes), other, more);
   };
-  // Then: lines of 4 bytes given 2; 17 pixels of 1 bit in 2 bytes; runs past
-  // the end; data cut short; 2001 x 2001 pixels.
-  ExpectRefused(kPcx, "Error: Not a PCX file",
-                {Patched(good, 0, {11}), Patched(good, 1, {6}), Bytes(127, 10)});
-  ExpectRefused(kPcx, "PCX file has unknown encoding scheme", {Patched(good, 2, {0}), Patched(good, 2, {2})});
+  ExpectRefused(kPcx, "Error: Not a PCX file", {Patched(good, 0, {11})});
+  ExpectRefused(kPcx, "PCX file has unknown encoding scheme", {Patched(good, 2, {2})});
   ExpectRefused(kPcx, "Can't handle image with more than 4 planes", {at(65, {5})});
   ExpectRefused(kPcx, "Can't handle more than 4 planes", {at(3, {1}, 65, {5})});
-  ExpectRefused(kPcx, "Can't handle more than 1 bit per pixel", {at(3, {2}, 65, {2}), at(3, {4}, 65, {4})});
-  ExpectRefused(kPcx, "Can't handle packed pixels with more than 1 plane.", {at(65, {2}), at(65, {4})});
-  ExpectRefused(kPcx, "bad color map signature", {noMap, Patched(good, good.size() - 769, {0})});
-  ExpectRefused(kPcx, "corrupted PCX",
-                {at(3, {3}), at(3, {1}, 65, {0}), Patched(good, 4, {5, 0, 2, 0, 4}), Patched(good, 6, {4}),
-                 Patched(good, 8, {6}), at(3, {1}, 8, {19})});
-  ExpectRefused(kPcx, "repeat count spans end of image", {coded({0xC5, 1}), coded({1, 2, 3, 0xC2, 9})});
-  ExpectRefused(
-      kPcx, "Can't read PCX image",
-      {coded({1, 2, 3}), coded({1, 2, 3, 0xC1}), at(3, {1, 0, 0, 0, 0, 0xD0, 7, 0xD0, 7}, 66, {252})});
+  ExpectRefused(kPcx, "Can't handle more than 1 bit per pixel", {at(3, {2}, 65, {2})});
+  ExpectRefused(kPcx, "Can't handle packed pixels with more than 1 plane.", {at(65, {2})});
+  ExpectRefused(kPcx, "bad color map signature", {noMap});
+  ExpectRefused(kPcx, "corrupted PCX", {at(3, {1}, 8, {19})});
+  ExpectRefused(kPcx, "repeat count spans end of image", {coded({1, 2, 3, 0xC2, 9})});
+  ExpectRefused(kPcx, "Can't read PCX image", {coded({1, 2, 3})});
 }

