@@ -86,18 +86,8 @@ std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count);
 // has an alpha channel.
 void FillRandom(CDibImage& image, std::mt19937& random);
 
-// The pictures the fixture scripts (fixtures/make-*.sh) describe, computed
-// again here; tables of files and the pictures they hold, compared pixel by
-// pixel; tables of bad files.
-namespace fixture {
-// "rgb", 7 x 5, as blue, green, red; its opacity is "alpha".
-inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
-  if (y == 1 && x < 5) return RGBQUAD{90, 30, 200, BYTE(37 * x + 61)};
-  return RGBQUAD{BYTE(7 * x * x + 29 * y), BYTE(11 * x + 71 * y + 40), BYTE(53 * x + 17 * y),
-                 BYTE(37 * x + 61 * y)};
-}
+// A grey of the given level.
 inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
-}  // namespace fixture
 
 using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
 

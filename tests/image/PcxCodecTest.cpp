@@ -1,6 +1,5 @@
-// The PCX decoder on files of ImageMagick and netpbm (fixtures) and on files
-// built byte by byte here for every plane layout; the encoder's files are
-// checked with the others' in DibImageTest.cpp.
+// The PCX decoder on files built byte by byte here for every plane layout;
+// the encoder's files are checked in DibImageTest.cpp and the contract test.
 #include "tests/image/CodecTestSupport.h"
 
 constexpr auto kPcx = CDibImage::FORMAT_PCX;
@@ -26,13 +25,13 @@ static Bytes Pcx(BYTE bits, uint16_t width, uint16_t height, const std::vector<R
 // {bits, planes, container bits}: planes of one bit give one bit of the index
 // each, plane 0 the lowest; packed pixels are indexes, high bits first, into
 // the header palette or the end map; three 8-bit planes are red, green, blue.
-// Every byte is coded as a run of one. Then the fixtures and hand-made runs.
+// Every byte is coded as a run of one. Then hand-made runs.
 TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   std::mt19937 random(7);
   std::vector<RGBQUAD> palette(256), grey(256);
   for (int i = 0; i < 256; ++i) {
     palette[i] = RandomColor(random);
-    grey[i] = fixture::Level(BYTE(i));
+    grey[i] = Level(BYTE(i));
   }
   std::vector<Decoded> cases;
   const BYTE layouts[][3] = {{1, 1, 1}, {1, 2, 4}, {1, 3, 4}, {1, 4, 4},
@@ -57,20 +56,18 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
       cases.push_back({name, Pcx(bits, width, 3, palette, planes, bytesPerLine, data), width, 3,
                        containerBits, false, [=](uint32_t x, uint32_t y) { return want[y * width + x]; }});
     }
-  for (auto [name, bits] : {std::pair{"pcx-rgb.pcx", WORD(24)}, {"pcx-pal8.pcx", WORD(8)}})
-    cases.push_back({name, ReadFixture(name), 7, 5, bits, false, fixture::Rgb});
   // Runs going on from line to line (3 x 2 pixels in lines of an odd 3 bytes),
   // and over the planes (red, green, blue of each row); a monochrome file
   // with a blank header palette is black and white.
   cases.push_back({"odd lines", Pcx(8, 3, 2, grey, 1, 3, {0xC4, 0xD0, 0xC2, 7}), 3, 2, 8, false,
-                   [](uint32_t x, uint32_t y) { return fixture::Level(y == 0 || x == 0 ? 0xD0 : 7); }});
+                   [](uint32_t x, uint32_t y) { return Level(y == 0 || x == 0 ? 0xD0 : 7); }});
   cases.push_back({"runs over planes", Pcx(8, 2, 2, grey, 3, 2, {0xC3, 10, 0xC5, 20, 0xC4, 30}), 2, 2, 24,
                    false, [](uint32_t x, uint32_t y) {
                      return y == 1 ? RGBQUAD{30, 30, 20, 0} : RGBQUAD{20, BYTE(10 + 10 * x), 10, 0};
                    }});
   const Bytes blank = Pcx(1, 8, 1, std::vector<RGBQUAD>(16), 1, 2, {0x0F, 0});
-  cases.push_back({"blank palette", blank, 8, 1, 1, false,
-                   [](uint32_t x, uint32_t) { return fixture::Level(x < 4 ? 0 : 255); }});
+  cases.push_back(
+      {"blank palette", blank, 8, 1, 1, false, [](uint32_t x, uint32_t) { return Level(x < 4 ? 0 : 255); }});
   ExpectDecoded(kPcx, cases);
   CDibImage image;
   EXPECT_TRUE(DecodeBytes(image, blank, kPcx) && image.GetXDpi() == 300 && image.GetYDpi() == 150);

@@ -19,7 +19,7 @@ static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>
     for (uint32_t x = 0; x < width; ++x) row[x / 8] |= white[y * width + x] ? BYTE(0x80 >> x % 8) : 0;
     file.insert(file.end(), row.begin(), row.end());
   }
-  auto want = [=](uint32_t x, uint32_t y) { return fixture::Level(white[y * width + x] ? 255 : 0); };
+  auto want = [=](uint32_t x, uint32_t y) { return Level(white[y * width + x] ? 255 : 0); };
   return {std::to_string(width) + " x " + std::to_string(height), file, width, height, 1, false, want};
 }
 
