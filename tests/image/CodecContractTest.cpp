@@ -135,9 +135,8 @@ TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {
       ASSERT_TRUE(!file.empty() || image.GetLastError()[0] != '\0');
       if (file.empty()) continue;
       ASSERT_TRUE(DecodeBytes(decoded, file, CDibImage::FORMAT_UNKNOWN)) << decoded.GetLastError();
-      ASSERT_EQ(decoded.GetType(), encoder.id);
-      ASSERT_EQ(decoded.GetWidth(), width);
-      ASSERT_EQ(decoded.GetHeight(), height);
+      ASSERT_EQ(std::tuple(decoded.GetType(), decoded.GetWidth(), decoded.GetHeight()),
+                std::tuple(encoder.id, width, height));
       EXPECT_EQ(decoded.GetXDpi() == 150, encoder.dpi);
       EXPECT_TRUE(!encoder.depth || decoded.GetBitsPerPixel() == source.bits);
       EXPECT_TRUE(!source.alpha || decoded.HasAlphaChannel() == (alpha != 'n'));

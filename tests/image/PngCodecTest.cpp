@@ -12,8 +12,8 @@ namespace {
 TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
   std::mt19937 random(4);
   for (int type : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA,
-                   PNG_COLOR_TYPE_GRAY_ALPHA}) {
-    for (int depth : {1, 2, 4, 8, 16}) {
+                   PNG_COLOR_TYPE_GRAY_ALPHA})
+    for (int depth : {1, 2, 4, 8, 16})
       for (int variant = 0; variant < 3; ++variant) {  // plain, interlaced, with palette transparency
         bool paletted = type == PNG_COLOR_TYPE_PALETTE, transparency = variant == 2;
         if ((paletted ? depth > 8 : type != PNG_COLOR_TYPE_GRAY && depth < 8) || (transparency && !paletted))
@@ -35,9 +35,8 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
         CDibImage image;
         ASSERT_TRUE(DecodeBytes(image, file, CDibImage::FORMAT_PNG)) << image.GetLastError();
         bool alpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || transparency;
-        ASSERT_EQ(image.HasAlphaChannel(), alpha);
-        ASSERT_EQ(image.GetBitsPerPixel(), 24);
-        EXPECT_EQ(image.GetXDpi(), 72);
+        ASSERT_EQ(std::tuple(image.HasAlphaChannel(), image.GetBitsPerPixel(), image.GetXDpi()),
+                  std::tuple(alpha, WORD(24), 72L));
         // libpng takes 16-bit samples as linear light; the decoder keeps their high bytes.
         for (uint32_t i = 0; depth == 16 && i < width * 11; ++i) {
           const uint8_t* s = &spec.rows[i / width][i % width * channels * 2];
@@ -51,8 +50,6 @@ TEST(PngDecoder, MatchesLibpngForEveryColourTypeAndDepth) {
           ASSERT_EQ(std::memcmp(&got, reference.At(i % width, i / width), 4), 0) << i;
         }
       }
-    }
-  }
   // A one-pixel file whose header claims 5000 x 5000 RGB pixels: far more
   // rows than the rest of the file could inflate to, refused before the
   // picture's memory is claimed.

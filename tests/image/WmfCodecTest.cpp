@@ -114,8 +114,6 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
     add(name, wmf.Plain(objects), size, size, want);
   };
-  plain("rectangle", 24, Solid({{4, 3, 19, 11}}, kRed, Solid({{3, 2, 20, 12}}, kBlack)),
-        Wmf().Tools(0, 0, kBlack, 0, kRed).Box(kRectangle, 3, 2, 20, 12));
   plain("ellipse", 44, Oval({3, 2, 40, 27}, kGreen, kBlack),
         Wmf().Tools(0, 0, kBlack, 0, kGreen).Box(kEllipse, 3, 2, 40, 27));
   // A polygon, and a square with a square hole wound the same way, which only
