@@ -89,8 +89,6 @@ void FillRandom(CDibImage& image, std::mt19937& random);
 // A grey of the given level.
 inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
 
-using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
-
 inline uint32_t Argb(RGBQUAD c) {
   return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
 }
@@ -103,7 +101,7 @@ struct Decoded {
   uint32_t width, height;
   WORD bits;
   bool alpha;
-  PixelFunction want;
+  std::function<RGBQUAD(uint32_t x, uint32_t y)> want;
 };
 
 inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {

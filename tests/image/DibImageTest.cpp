@@ -1,6 +1,6 @@
 // The in-memory picture of the codec layer: its layout, pixel access,
-// palettes and alpha; the format dispatch of Decode and Encode; and the ICO,
-// TGA and PCX encoders' files read back as one table.
+// palettes and alpha; the format dispatch of Decode and Encode; and the
+// layout of the ICO and PCX encoders' files.
 #include "tests/image/CodecTestSupport.h"
 
 // Depths become 1, 4, 8 or 24 bits; rows are padded to 4 bytes; the palette

@@ -48,10 +48,10 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
   // bits past the last pixel of a row are 0.
   // Pure blue against red 98 differs by 0.232 in luminance: the weights decide.
-  const std::pair<RGBQUAD, RGBQUAD> palettes[] = {
-      {{0, 0, 0, 0}, {255, 255, 255, 0}},    {{255, 255, 255, 0}, {0, 0, 0, 0}},
-      {{200, 190, 180, 0}, {20, 30, 10, 0}}, {{0, 90, 0, 0}, {250, 0, 0, 0}},
-      {{255, 0, 0, 0}, {0, 0, 98, 0}},       {{7, 7, 7, 0}, {7, 7, 7, 0}}};
+  const std::pair<RGBQUAD, RGBQUAD> palettes[] = {{{0, 0, 0, 0}, {255, 255, 255, 0}},
+                                                  {{200, 190, 180, 0}, {20, 30, 10, 0}},
+                                                  {{255, 0, 0, 0}, {0, 0, 98, 0}},
+                                                  {{7, 7, 7, 0}, {7, 7, 7, 0}}};
   auto light = [](RGBQUAD c) { return 0.299 * c.rgbRed + 0.587 * c.rgbGreen + 0.114 * c.rgbBlue; };
   for (const auto& [first, second] : palettes)
     for (uint32_t width : {1u, 5u, 8u, 13u, 300u}) {
