@@ -1,7 +1,3 @@
-
-#include <cstdlib>
-#include <cstring>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {

@@ -1,6 +1,5 @@
 // What every codec promises, checked on one small valid file per format made
 // without the codec under test, and on images of every depth for the encoders.
-#include <cstring>
 
 #include "tests/image/CodecTestSupport.h"
 

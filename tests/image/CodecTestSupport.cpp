@@ -1,12 +1,9 @@
 #include "tests/image/CodecTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdlib>
-#include <cstring>
 
 void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 

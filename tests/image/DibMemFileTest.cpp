@@ -1,12 +1,6 @@
 // The codec layer's memory file: growth, seeking, reading whole items, and
 // who owns the buffer.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
-#include "engine/image/codec/DibMemFile.h"
+#include "tests/image/CodecTestSupport.h"
 
 // Writes of {position, bytes} give {capacity, size}: the capacity grows to the
 // next multiple of 4096 above the written end; a gap left by a seek past the

@@ -1,6 +1,3 @@
-#include <cstring>
-#include <string>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {

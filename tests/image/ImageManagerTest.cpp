@@ -1,6 +1,5 @@
 // The engine image over streams, the stream checksum, and the image manager
 // on the software device.
-#include <cstring>
 
 #include "engine/graphics/TSGraphicsManager.h"
 #include "engine/image/TSImageManager.h"

@@ -1,6 +1,3 @@
-
-#include <cstring>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {

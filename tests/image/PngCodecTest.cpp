@@ -1,8 +1,6 @@
 #include <png.h>
 #include <zlib.h>
 
-#include <cstring>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {

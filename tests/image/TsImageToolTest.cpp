@@ -3,8 +3,6 @@
 // the exit status and message of the failures.
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "tests/common/RunTool.h"
 #include "tests/image/CodecTestSupport.h"
 
