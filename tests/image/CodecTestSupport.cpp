@@ -1,12 +1,9 @@
 #include "tests/image/CodecTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdlib>
-#include <cstring>
 
 void PutLe16(Bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
 
@@ -200,11 +197,10 @@ std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count) {
 void FillRandom(CDibImage& image, std::mt19937& random) {
   std::vector<RGBQUAD> colors = RandomPalette(random, image.GetNumColors() != 0 ? image.GetNumColors() : 64);
   for (DWORD i = 0; i < image.GetNumColors(); ++i) image.SetPaletteColor(BYTE(i), colors[i]);
-  for (long y = 0; y < long(image.GetHeight()); ++y) {
+  for (long y = 0; y < long(image.GetHeight()); ++y)
     for (long x = 0; x < long(image.GetWidth()); ++x) {
       RGBQUAD color = colors[random() % colors.size()];
       color.rgbReserved = BYTE(random());
       image.WritePixel(x, y, color, true);
     }
-  }
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -86,28 +88,8 @@ std::vector<RGBQUAD> RandomPalette(std::mt19937& random, size_t count);
 // has an alpha channel.
 void FillRandom(CDibImage& image, std::mt19937& random);
 
-// The pictures the fixture scripts (fixtures/make-*.sh) describe, computed
-// again here; tables of files and the pictures they hold, compared pixel by
-// pixel; tables of bad files.
-namespace fixture {
-// "rgb", 7 x 5, as blue, green, red; its opacity is "alpha".
-inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
-  if (y == 1 && x < 5) return RGBQUAD{90, 30, 200, BYTE(37 * x + 61)};
-  return RGBQUAD{BYTE(7 * x * x + 29 * y), BYTE(11 * x + 71 * y + 40), BYTE(53 * x + 17 * y),
-                 BYTE(37 * x + 61 * y)};
-}
+// A grey of the given level.
 inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
-inline RGBQUAD Grey(uint32_t x, uint32_t y) {
-  return Level(y == 2 && x < 6 ? 0 : BYTE(29 * x + 53 * y + 11));
-}
-inline RGBQUAD Pal16(uint32_t x, uint32_t y) {  // 11 x 6
-  uint32_t i = y == 4 && x > 2 ? 9 : (3 * x + 5 * y) % 16;
-  return RGBQUAD{BYTE(97 * i), BYTE(255 - 16 * i), BYTE(16 * i), 0};
-}
-inline RGBQUAD Mono(uint32_t x, uint32_t y) { return Level((x * x + 3 * y) % 5 < 2 ? 0 : 255); }  // 13 x 4
-}  // namespace fixture
-
-using PixelFunction = std::function<RGBQUAD(uint32_t x, uint32_t y)>;
 
 inline uint32_t Argb(RGBQUAD c) {
   return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
@@ -121,7 +103,7 @@ struct Decoded {
   uint32_t width, height;
   WORD bits;
   bool alpha;
-  PixelFunction want;
+  std::function<RGBQUAD(uint32_t x, uint32_t y)> want;
 };
 
 inline void ExpectDecoded(DWORD format, const std::vector<Decoded>& cases) {

@@ -1,6 +1,3 @@
-
-#include <cstring>
-
 #include "tests/image/CodecTestSupport.h"
 
 namespace {
@@ -10,7 +7,7 @@ namespace {
 // back by the encoder at quality 90, smooth pictures stay within 12 levels of
 // what libjpeg read first; a lower quality writes less.
 TEST(JpegCodec, DecodesAsLibjpegAndEncodesWhatLibjpegReadsBack) {
-  for (int channels : {3, 1, 4}) {
+  for (int channels : {3, 1, 4})
     for (uint32_t width : {1u, 15u, 64u}) {
       SCOPED_TRACE(::testing::Message() << channels << " channels, " << width << " wide");
       std::mt19937 random(width);
@@ -21,9 +18,8 @@ TEST(JpegCodec, DecodesAsLibjpegAndEncodesWhatLibjpegReadsBack) {
       CDibImage image;
       ASSERT_TRUE(ReadJpegDirect(file, reference));
       ASSERT_TRUE(DecodeBytes(image, file, CDibImage::FORMAT_JPG)) << image.GetLastError();
-      ASSERT_EQ(image.GetWidth(), width);
-      ASSERT_EQ(image.GetHeight(), 23u);
-      ASSERT_EQ(image.GetBitsPerPixel(), channels == 1 ? 8 : 24);
+      ASSERT_EQ(std::tuple(image.GetWidth(), image.GetHeight(), image.GetBitsPerPixel()),
+                std::tuple(width, 23u, WORD(channels == 1 ? 8 : 24)));
       for (uint32_t i = 0; i < width * 23; ++i) {
         const uint8_t* s = reference.At(i % width, i / width);
         int k = channels == 4 ? s[3] : 255, grey = channels == 1;
@@ -41,7 +37,6 @@ TEST(JpegCodec, DecodesAsLibjpegAndEncodesWhatLibjpegReadsBack) {
       image.SetJpegQuality(20);
       EXPECT_LT(EncodeBytes(image, CDibImage::FORMAT_JPG).size(), file.size());
     }
-  }
 }
 
 }  // namespace

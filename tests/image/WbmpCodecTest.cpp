@@ -19,7 +19,7 @@ static Decoded WbmpFile(uint32_t width, uint32_t height, const std::vector<bool>
     for (uint32_t x = 0; x < width; ++x) row[x / 8] |= white[y * width + x] ? BYTE(0x80 >> x % 8) : 0;
     file.insert(file.end(), row.begin(), row.end());
   }
-  auto want = [=](uint32_t x, uint32_t y) { return fixture::Level(white[y * width + x] ? 255 : 0); };
+  auto want = [=](uint32_t x, uint32_t y) { return Level(white[y * width + x] ? 255 : 0); };
   return {std::to_string(width) + " x " + std::to_string(height), file, width, height, 1, false, want};
 }
 
@@ -37,24 +37,21 @@ TEST(WbmpCodec, ReadsEveryWidthAndWritesWhiteForTheLighterColour) {
   cases.push_back(WbmpFile(130, 5, pattern));
   cases.back().file = ReadFixture("wbmp-pattern.wbmp");
   ExpectDecoded(kWbmp, cases);
-  // 16001 x 16001: more than an image may hold.
+  // The format has no signature: a file must be exactly its header and rows;
+  // 16001 x 16001 pixels are more than an image may hold.
   const Bytes huge = Patched(Bytes(6 + 2001 * 16001, 0), 2, {0x80 | 125, 0x01, 0x80 | 125, 0x01});
-  // The format has no signature: a file must be exactly its header and rows.
-  ExpectRefused(kWbmp, "Not a WBMP",
-                {{}, {0x80}, {0x80, 0x80, 0x80, 0x80, 0}, {0}, {0, 1, 1, 1, 0}, {0, 0x80, 1, 1, 0}});
-  ExpectRefused(kWbmp, "Unsupported WBMP type", {{1, 0, 1, 1, 0}, {0x81, 0, 0, 1, 1, 0}});
-  ExpectRefused(kWbmp, "Corrupted WBMP",
-                {Bytes{0, 0}, Bytes{0, 0, 0, 1}, Bytes{0, 0, 1, 0}, Bytes{0, 0, 0x81, 0x80, 0x80, 0x80, 1, 1},
-                 Bytes{0, 0, 9, 2, 0, 0, 0}, Bytes{0, 0, 9, 2, 0, 0, 0, 0, 0}});
+  ExpectRefused(kWbmp, "Not a WBMP", {{0, 0x80, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Unsupported WBMP type", {{1, 0, 1, 1, 0}});
+  ExpectRefused(kWbmp, "Corrupted WBMP", {Bytes{0, 0, 9, 2, 0, 0, 0}});
   ExpectRefused(kWbmp, "WBMP Create failed", {huge});
   // A pixel is written white when its palette colour is the lighter one by
   // luminance (0.299 red + 0.587 green + 0.114 blue; index 1 on a tie); the
   // bits past the last pixel of a row are 0.
   // Pure blue against red 98 differs by 0.232 in luminance: the weights decide.
-  const std::pair<RGBQUAD, RGBQUAD> palettes[] = {
-      {{0, 0, 0, 0}, {255, 255, 255, 0}},    {{255, 255, 255, 0}, {0, 0, 0, 0}},
-      {{200, 190, 180, 0}, {20, 30, 10, 0}}, {{0, 90, 0, 0}, {250, 0, 0, 0}},
-      {{255, 0, 0, 0}, {0, 0, 98, 0}},       {{7, 7, 7, 0}, {7, 7, 7, 0}}};
+  const std::pair<RGBQUAD, RGBQUAD> palettes[] = {{{0, 0, 0, 0}, {255, 255, 255, 0}},
+                                                  {{200, 190, 180, 0}, {20, 30, 10, 0}},
+                                                  {{255, 0, 0, 0}, {0, 0, 98, 0}},
+                                                  {{7, 7, 7, 0}, {7, 7, 7, 0}}};
   auto light = [](RGBQUAD c) { return 0.299 * c.rgbRed + 0.587 * c.rgbGreen + 0.114 * c.rgbBlue; };
   for (const auto& [first, second] : palettes)
     for (uint32_t width : {1u, 5u, 8u, 13u, 300u}) {
