@@ -91,6 +91,25 @@ void FillRandom(CDibImage& image, std::mt19937& random);
 // A grey of the given level.
 inline RGBQUAD Level(BYTE level) { return RGBQUAD{level, level, level, 0}; }
 
+// The pictures the fixture scripts (fixtures/make-*.sh) describe, computed
+// again here to check files written by other programs.
+namespace fixture {
+// "rgb", 7 x 5, as blue, green, red; its opacity is "alpha".
+inline RGBQUAD Rgb(uint32_t x, uint32_t y) {
+  if (y == 1 && x < 5) return RGBQUAD{90, 30, 200, BYTE(37 * x + 61)};
+  return RGBQUAD{BYTE(7 * x * x + 29 * y), BYTE(11 * x + 71 * y + 40), BYTE(53 * x + 17 * y),
+                 BYTE(37 * x + 61 * y)};
+}
+inline RGBQUAD Grey(uint32_t x, uint32_t y) {
+  return Level(y == 2 && x < 6 ? 0 : BYTE(29 * x + 53 * y + 11));
+}
+inline RGBQUAD Pal16(uint32_t x, uint32_t y) {  // 11 x 6
+  uint32_t i = y == 4 && x > 2 ? 9 : (3 * x + 5 * y) % 16;
+  return RGBQUAD{BYTE(97 * i), BYTE(255 - 16 * i), BYTE(16 * i), 0};
+}
+inline RGBQUAD Mono(uint32_t x, uint32_t y) { return Level((x * x + 3 * y) % 5 < 2 ? 0 : 255); }  // 13 x 4
+}  // namespace fixture
+
 inline uint32_t Argb(RGBQUAD c) {
   return uint32_t(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
 }

@@ -50,7 +50,8 @@ RGBQUAD EightColor(uint32_t x, uint32_t y) {
   return kEight[(3 * x + 5 * y + (x * y) % 7) % 8];
 }
 // Files of another encoder: plain, interlaced, GIF87a, with a local table, the
-// first frame of an animation, a transparent colour (the yellow, stored black).
+// first frame of an animation, a transparent colour (the yellow, stored black);
+// and a picture of 256 colours.
 TEST(GifDecoder, ReadsImageMagickFiles) {
   std::vector<Decoded> cases;
   for (std::string name : {"", "-interlaced", "-87a", "-local", "-animated", "-transparent"}) {
@@ -62,6 +63,11 @@ TEST(GifDecoder, ReadsImageMagickFiles) {
     };
     cases.push_back({name, ReadFixture("gif-eight" + name + ".gif"), 13, 11, 4, transparent, want});
   }
+  // 256 colours: codes of every width up to 12 bits.
+  cases.push_back({"many", ReadFixture("gif-many.gif"), 40, 40, 8, false, [](uint32_t x, uint32_t y) {
+                     const uint32_t i = (7 * x + 13 * y + x * y) % 256;
+                     return RGBQUAD{BYTE(101 * i), BYTE(37 * i), BYTE(i), 0};
+                   }});
   ExpectDecoded(CDibImage::FORMAT_GIF, cases);
 }
 

@@ -89,6 +89,20 @@ TEST(IcoDecoder, ReadsEveryDepthMaskAndPngPicksTheLargestImageAndRefusesDamage) 
                    24, true, [&](uint32_t x, uint32_t y) {
                      return RGBQUAD{rgba.At(x, y)[2], rgba.At(x, y)[1], rgba.At(x, y)[0], rgba.At(x, y)[3]};
                    }});
+  // ImageMagick's icons of fixtures/make-ico-wbmp-fixtures.sh; the 24 x 24
+  // image of ico-two-sizes.ico comes after a 16 x 16 one.
+  auto paletted = [](uint32_t x, uint32_t y) {
+    return RGBQUAD{200, BYTE(50 * (y % 5)), BYTE(30 * (x % 8)), 0};
+  };
+  auto sixteen = [](uint32_t x, uint32_t y) {
+    return RGBQUAD{200, BYTE(60 * (y / 4)), BYTE(60 * (x / 4)), 0};
+  };
+  auto twoSizes = [](uint32_t x, uint32_t y) {
+    return RGBQUAD{BYTE(x * y), BYTE(10 * y), BYTE(10 * x), BYTE(11 * x + 3 * y)};
+  };
+  cases.push_back({"ico-paletted.ico", ReadFixture("ico-paletted.ico"), 16, 16, 8, false, paletted});
+  cases.push_back({"ico-sixteen.ico", ReadFixture("ico-sixteen.ico"), 16, 16, 4, false, sixteen});
+  cases.push_back({"ico-two-sizes.ico", ReadFixture("ico-two-sizes.ico"), 24, 24, 24, true, twoSizes});
   ExpectDecoded(CDibImage::FORMAT_ICO, cases);
   // Cut files are the contract test's; here a file of no icon type, and an
   // image without alpha bytes that lacks its mask.

@@ -63,6 +63,14 @@ TEST(PcxDecoder, ReadsEveryPlaneLayoutAndNamesEachFault) {
   const Bytes blank = Pcx(1, 8, 1, std::vector<RGBQUAD>(16), 1, 2, {0x0F, 0});
   cases.push_back(
       {"blank palette", blank, 8, 1, 1, false, [](uint32_t x, uint32_t) { return Level(x < 4 ? 0 : 255); }});
+  // The fixtures, written by ImageMagick and netpbm.
+  const std::tuple<const char*, uint32_t, uint32_t, WORD, RGBQUAD (*)(uint32_t, uint32_t)> fixtures[] = {
+      {"pcx-rgb.pcx", 7, 5, 24, fixture::Rgb},
+      {"pcx-pal8.pcx", 7, 5, 8, fixture::Rgb},
+      {"pcx-pal16.pcx", 11, 6, 4, fixture::Pal16},
+      {"pcx-mono.pcx", 13, 4, 1, fixture::Mono}};
+  for (auto [name, width, height, bits, want] : fixtures)
+    cases.push_back({name, ReadFixture(name), width, height, bits, false, want});
   ExpectDecoded(kPcx, cases);
   CDibImage image;
   EXPECT_TRUE(DecodeBytes(image, blank, kPcx) && image.GetXDpi() == 300 && image.GetYDpi() == 150);

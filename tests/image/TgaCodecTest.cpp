@@ -54,6 +54,11 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginAndNamesEachFault) {
                                               (origin & 0x10 ? width - 1 - x : x)];
                          }});
       }
+  // The fixtures, written by netpbm and ImageMagick.
+  for (std::string name : {"rgb", "rgb-rle", "rgb-top", "rgb-top-rle", "rgba-top-rle", "mapped", "mapped-rle",
+                           "mapped-top-rle", "grey", "grey-rle", "grey-top-rle"})
+    cases.push_back({name, ReadFixture("tga-" + name + ".tga"), 7, 5, WORD(name[0] == 'r' ? 24 : 8),
+                     name[3] == 'a', name[0] == 'g' ? fixture::Grey : fixture::Rgb});
   ExpectDecoded(CDibImage::FORMAT_TGA, cases);
   // Header fields: 0 id length, 1 map type, 2 type, 3 first entry, 5 entries,
   // 7 entry bits, 12 width, 14 height, 16 depth, 17 alpha bits and origin.
