@@ -1,5 +1,6 @@
 #include "engine/image/codec/DibImage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -245,17 +246,12 @@ void CDibImage::SetGrayPalette() {
 }
 
 void CDibImage::FlipRows() {
+  // Swapped in place, so flipping needs no memory and cannot fail.
   DWORD height = GetHeight();
-  BYTE* swap = static_cast<BYTE*>(malloc(m_info.effWidth));
-  if (swap == nullptr) return;
   for (DWORD y = 0; y < height / 2; ++y) {
     BYTE* low = GetBits(y);
-    BYTE* high = GetBits(height - 1 - y);
-    memcpy(swap, low, m_info.effWidth);
-    memcpy(low, high, m_info.effWidth);
-    memcpy(high, swap, m_info.effWidth);
+    std::swap_ranges(low, low + m_info.effWidth, GetBits(height - 1 - y));
   }
-  free(swap);
 }
 
 void CDibImage::TakeOver(CDibImage& other) {
