@@ -70,7 +70,9 @@ void* CDibImage::Create(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD for
     return nullptr;
   }
   size_t paletteSize = colors * sizeof(RGBQUAD);
-  m_dib = static_cast<BYTE*>(malloc(sizeof(BITMAPINFOHEADER) + paletteSize + imageSize));
+  // Cleared, so that row padding and the unused bits of a byte, which
+  // decoders never fill, are defined when an encoder copies them to a file.
+  m_dib = static_cast<BYTE*>(calloc(1, sizeof(BITMAPINFOHEADER) + paletteSize + imageSize));
   if (m_dib == nullptr) {
     Fail("CDibImage::Create can't allocate memory");
     return nullptr;
@@ -89,7 +91,6 @@ void* CDibImage::Create(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD for
   m_info.type = formatId;
   m_info.effWidth = static_cast<DWORD>(effWidth);
   memcpy(m_dib, &m_header, sizeof(m_header));
-  memset(m_dib + sizeof(m_header), 0, paletteSize);
   m_info.bits = m_dib + sizeof(m_header) + paletteSize;
   if (hadAlpha) CreateAlphaChannel();
   return m_dib;
