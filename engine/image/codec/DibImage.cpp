@@ -252,6 +252,10 @@ void CDibImage::FlipRows() {
   for (DWORD y = 0; y < height / 2; ++y) {
     BYTE* low = GetBits(y);
     std::swap_ranges(low, low + m_info.effWidth, GetBits(height - 1 - y));
+    if (m_alpha != nullptr) {
+      const size_t width = static_cast<size_t>(m_header.biWidth);
+      std::swap_ranges(m_alpha + y * width, m_alpha + (y + 1) * width, m_alpha + (height - 1 - y) * width);
+    }
   }
 }
 
