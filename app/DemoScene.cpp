@@ -2,8 +2,9 @@
 
 namespace {
 
-// A sprite made as the demo makes them: a 200 x 200 piece of the picture
-// in green, then the flip, the colour and the blend mode given.
+// A sprite made as the demo makes them: the 200 x 200 piece at the picture's
+// top left, in green, added under root. The caller sets its place, and any
+// other flip, colour or blend mode.
 CSpriteObject* AddPiece(CTSRenderTreeObject* root, CTSTexture* logo) {
   auto* sprite = new CSpriteObject;
   sprite->SetImage(logo);

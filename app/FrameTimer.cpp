@@ -5,7 +5,11 @@ void CFrameTimer::Begin() { m_frameStart = timeGetTime(); }
 void CFrameTimer::End() {
   DWORD now = timeGetTime();
   m_frameEnd = now;
-  if (now - m_fpsTime < 1000) {
+  if (!m_counting) {
+    // The first frame's end opens the first one-second window.
+    m_counting = true;
+    m_fpsTime = now;
+  } else if (now - m_fpsTime < 1000) {
     ++m_frames;
   } else {
     // The frame that closes a one-second window counts in neither window.

@@ -19,4 +19,5 @@ class CFrameTimer {
   DWORD m_fpsTime = 0;
   DWORD m_frameStart = 0;
   DWORD m_frameEnd = 0;
+  bool m_counting = false;
 };

@@ -92,6 +92,9 @@ void CTSGDIGraphics::DestroyDevice() {
     m_directDraw = nullptr;
   }
   FreeBackBuffer();
+  // The device holds no use of an off-screen target: it forgets it, and the
+  // next Create draws into its new back buffer.
+  SetRenderTarget(nullptr);
   m_window = nullptr;
   m_savedMenu = nullptr;
   m_savedStyle = 0;

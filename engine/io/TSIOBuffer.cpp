@@ -45,7 +45,8 @@ int32_t CTSFileIOBuffer::GetSize() {
   if (!IsValid()) return 0;
   DWORD high = 0;
   DWORD low = GetFileSize(m_file, &high);
-  if (low == INVALID_FILE_SIZE && high == 0) return 0;
+  // A file of 4 GiB - 1 bytes has the same low word as a failure.
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
   if (high != 0 || low > static_cast<DWORD>(std::numeric_limits<int32_t>::max()))
     return std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(low);

@@ -48,8 +48,12 @@ void CTSRenderTreeObject::SetPriority(INT priority) {
 }
 
 void CTSRenderTreeObject::Destroy() {
-  if (m_parent != nullptr)
-    m_parent->RemoveChild(this, nullptr, nullptr);
+  // A node waiting for its re-add is still listed under its former parent,
+  // whose list a walk of the tree may be reading: it leaves through that
+  // node's queue too, after the re-add.
+  CTSRenderTreeObject* holder = m_parent != nullptr ? m_parent : m_holder;
+  if (holder != nullptr)
+    holder->RemoveChild(this, nullptr, nullptr);
   else
     Release();
 }

@@ -48,7 +48,8 @@ class CTSRenderTreeObject : public CTSRenderObject {
   // it has no parent but stays listed (and drawn) where it was.
   void SetPriority(INT priority);
   INT GetPriority() const { return m_priority; }
-  // Removes the node through its parent, or releases it when it has none.
+  // Removes the node through the node whose list holds it (within a tree, at
+  // the next Update, so a walk may call it), or releases it when none does.
   void Destroy();
 
  private:

@@ -17,6 +17,8 @@
 
 namespace {
 
+thread_local DWORD t_lastError = NO_ERROR;
+
 using FileId = std::pair<dev_t, ino_t>;
 
 struct OpenFile {
@@ -188,11 +190,19 @@ DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
   OpenFile* open = Lookup(file);
   struct stat info;
-  if (open == nullptr || fstat(open->fd, &info) != 0) return INVALID_FILE_SIZE;
+  if (open == nullptr || fstat(open->fd, &info) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return INVALID_FILE_SIZE;
+  }
   uint64_t size = static_cast<uint64_t>(info.st_size);
   if (fileSizeHigh != nullptr) *fileSizeHigh = static_cast<DWORD>(size >> 32);
+  SetLastError(NO_ERROR);
   return static_cast<DWORD>(size);
 }
+
+DWORD GetLastError() { return t_lastError; }
+
+void SetLastError(DWORD error) { t_lastError = error; }
 
 BOOL CloseHandle(HANDLE object) {
   FileTable& table = Table();

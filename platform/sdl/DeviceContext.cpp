@@ -36,6 +36,13 @@ std::vector<std::unique_ptr<DeviceContext>>& Contexts() {
   return *contexts;
 }
 
+// Window DCs given back by ReleaseDC, kept for the next GetDC: a frame's
+// Present then allocates nothing.
+std::vector<std::unique_ptr<DeviceContext>>& SpareContexts() {
+  static auto* spare = new std::vector<std::unique_ptr<DeviceContext>>;
+  return *spare;
+}
+
 std::vector<std::unique_ptr<Bitmap>>& Bitmaps() {
   static auto* bitmaps = new std::vector<std::unique_ptr<Bitmap>>;
   return *bitmaps;
@@ -48,13 +55,24 @@ T* FindLive(std::vector<std::unique_ptr<T>>& live, const void* handle) {
   return nullptr;
 }
 
+// Removes a live object from its list and hands it over.
 template <class T>
-void Erase(std::vector<std::unique_ptr<T>>& live, T* object) {
-  live.erase(std::find_if(live.begin(), live.end(), [&](auto& entry) { return entry.get() == object; }));
+std::unique_ptr<T> Take(std::vector<std::unique_ptr<T>>& live, T* object) {
+  auto found = std::find_if(live.begin(), live.end(), [&](auto& entry) { return entry.get() == object; });
+  std::unique_ptr<T> taken = std::move(*found);
+  live.erase(found);
+  return taken;
 }
 
 HDC NewContext(HWND window) {
-  Contexts().push_back(std::make_unique<DeviceContext>());
+  std::vector<std::unique_ptr<DeviceContext>>& spare = SpareContexts();
+  if (window != nullptr && !spare.empty()) {
+    Contexts().push_back(std::move(spare.back()));
+    spare.pop_back();
+  } else {
+    Contexts().push_back(std::make_unique<DeviceContext>());
+  }
+  *Contexts().back() = DeviceContext{};
   Contexts().back()->window = window;
   return reinterpret_cast<HDC>(Contexts().back().get());
 }
@@ -95,7 +113,7 @@ BOOL DeleteDC(HDC handle) {
   DeviceContext* dc = FindLive(Contexts(), handle);
   if (dc == nullptr || dc->window != nullptr) return FALSE;
   if (dc->bitmap != nullptr) dc->bitmap->selectedInto = nullptr;
-  Erase(Contexts(), dc);
+  Take(Contexts(), dc);
   return TRUE;
 }
 
@@ -107,7 +125,7 @@ HDC GetDC(HWND window) {
 int ReleaseDC(HWND window, HDC handle) {
   DeviceContext* dc = FindLive(Contexts(), handle);
   if (dc == nullptr || dc->window == nullptr || dc->window != window) return 0;
-  Erase(Contexts(), dc);
+  SpareContexts().push_back(Take(Contexts(), dc));
   return 1;
 }
 
@@ -150,7 +168,7 @@ BOOL DeleteObject(HGDIOBJ object) {
   Bitmap* bitmap = FindLive(Bitmaps(), object);
   if (bitmap == nullptr) return Gdi::DeletePalette(object) ? TRUE : FALSE;
   if (bitmap->selectedInto != nullptr) return FALSE;
-  Erase(Bitmaps(), bitmap);
+  Take(Bitmaps(), bitmap);
   return TRUE;
 }
 

@@ -29,6 +29,8 @@
 #define FILE_END 2
 
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define NO_ERROR 0L
+#define ERROR_INVALID_HANDLE 6L
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 
 // Security descriptors are ignored; handles are never inherited.
@@ -50,6 +52,11 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
+// A file whose low size word is INVALID_FILE_SIZE is told from a failure by
+// GetLastError: NO_ERROR for the file, ERROR_INVALID_HANDLE for the failure.
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+// The calling thread's last error, as far as the file API sets it.
+DWORD GetLastError();
+void SetLastError(DWORD error);
 // Closes file handles; any other value gives FALSE.
 BOOL CloseHandle(HANDLE object);

@@ -9,7 +9,8 @@
 //                            WBMP black and white by luminance
 //
 // Exit status: 0 done, 1 the file could not be read, decoded or written (the
-// codec's message is printed), 2 bad usage.
+// codec's message is printed, after the format name when the file's signature
+// or extension names the codec that refused it), 2 bad usage.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -62,22 +63,7 @@ CTSIOStream* StreamOver(std::vector<char>& bytes) {
                          false);
 }
 
-int Info(const std::string& path) {
-  std::vector<char> bytes;
-  if (!ReadFile(path, bytes)) return Failure(path, "cannot read the file");
-  CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
-  CDibImage image;
-  CDibStreamFile file(stream.Get());
-  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Failure(path, image.GetLastError());
-  const DWORD type = image.GetType();
-  std::printf("format: %s\nwidth: %u\nheight: %u\nbits per pixel: %u\nalpha: %s\n",
-              type < CDibImage::FORMAT_COUNT ? kFormatNames[type] : "unknown", unsigned(image.GetWidth()),
-              unsigned(image.GetHeight()), unsigned(image.GetBitsPerPixel()),
-              image.HasAlphaChannel() ? "yes" : "no");
-  return 0;
-}
-
-// The codec format OUT's extension names, or FORMAT_UNKNOWN for an extension
+// The format a path's extension names, or FORMAT_UNKNOWN for an extension
 // tsimage does not write.
 DWORD FormatOfExtension(const std::string& path) {
   static const struct {
@@ -97,6 +83,53 @@ DWORD FormatOfExtension(const std::string& path) {
   for (const auto& known : kExtensions)
     if (extension == known.extension) return known.format;
   return CDibImage::FORMAT_UNKNOWN;
+}
+
+// The format a file's first bytes name, or FORMAT_UNKNOWN (TGA and WBMP files
+// carry no signature).
+DWORD FormatOfSignature(const std::vector<char>& bytes) {
+  static const struct {
+    const char* signature;
+    size_t length;
+    DWORD format;
+  } kSignatures[] = {{"BM", 2, CDibImage::FORMAT_BMP},       {"\x89PNG\r\n\x1a\n", 8, CDibImage::FORMAT_PNG},
+                     {"GIF8", 4, CDibImage::FORMAT_GIF},     {"\xFF\xD8", 2, CDibImage::FORMAT_JPG},
+                     {"\0\0\1\0", 4, CDibImage::FORMAT_ICO}, {"\xD7\xCD\xC6\x9A", 4, CDibImage::FORMAT_WMF},
+                     {"\x0A", 1, CDibImage::FORMAT_PCX}};
+  for (const auto& known : kSignatures)
+    if (bytes.size() >= known.length && std::memcmp(bytes.data(), known.signature, known.length) == 0)
+      return known.format;
+  return CDibImage::FORMAT_UNKNOWN;
+}
+
+// Why no codec read the file: the format its signature names (or, without
+// one, its extension) and that codec's own reason; detection's message when
+// neither names a format.
+std::string Refusal(const std::string& path, std::vector<char>& bytes, const char* detection) {
+  DWORD format = FormatOfSignature(bytes);
+  if (format == CDibImage::FORMAT_UNKNOWN) format = FormatOfExtension(path);
+  if (format == CDibImage::FORMAT_UNKNOWN) return detection;
+  CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
+  CDibStreamFile file(stream.Get());
+  CDibImage image;
+  if (image.Decode(&file, format)) return detection;
+  return std::string(kFormatNames[format]) + ": " + image.GetLastError();
+}
+
+int Info(const std::string& path) {
+  std::vector<char> bytes;
+  if (!ReadFile(path, bytes)) return Failure(path, "cannot read the file");
+  CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
+  CDibImage image;
+  CDibStreamFile file(stream.Get());
+  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN))
+    return Failure(path, Refusal(path, bytes, image.GetLastError()).c_str());
+  const DWORD type = image.GetType();
+  std::printf("format: %s\nwidth: %u\nheight: %u\nbits per pixel: %u\nalpha: %s\n",
+              type < CDibImage::FORMAT_COUNT ? kFormatNames[type] : "unknown", unsigned(image.GetWidth()),
+              unsigned(image.GetHeight()), unsigned(image.GetBitsPerPixel()),
+              image.HasAlphaChannel() ? "yes" : "no");
+  return 0;
 }
 
 bool IsGrey(const CDibImage& image) {
@@ -160,7 +193,8 @@ int Convert(const std::string& in, const std::string& out) {
   {
     CTSUsePtr<CTSIOStream> source(StreamOver(bytes));
     CDibStreamFile file(source.Get());
-    if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Failure(in, image.GetLastError());
+    if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN))
+      return Failure(in, Refusal(in, bytes, image.GetLastError()).c_str());
   }
   if (const std::string reason = FitFormat(image, format); !reason.empty())
     return Failure(out, reason.c_str());

@@ -1,5 +1,6 @@
 #include "engine/image/codec/DibImage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,7 +70,9 @@ void* CDibImage::Create(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD for
     return nullptr;
   }
   size_t paletteSize = colors * sizeof(RGBQUAD);
-  m_dib = static_cast<BYTE*>(malloc(sizeof(BITMAPINFOHEADER) + paletteSize + imageSize));
+  // Cleared, so that row padding and the unused bits of a byte, which
+  // decoders never fill, are defined when an encoder copies them to a file.
+  m_dib = static_cast<BYTE*>(calloc(1, sizeof(BITMAPINFOHEADER) + paletteSize + imageSize));
   if (m_dib == nullptr) {
     Fail("CDibImage::Create can't allocate memory");
     return nullptr;
@@ -88,7 +91,6 @@ void* CDibImage::Create(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD for
   m_info.type = formatId;
   m_info.effWidth = static_cast<DWORD>(effWidth);
   memcpy(m_dib, &m_header, sizeof(m_header));
-  memset(m_dib + sizeof(m_header), 0, paletteSize);
   m_info.bits = m_dib + sizeof(m_header) + paletteSize;
   if (hadAlpha) CreateAlphaChannel();
   return m_dib;
@@ -245,17 +247,16 @@ void CDibImage::SetGrayPalette() {
 }
 
 void CDibImage::FlipRows() {
+  // Swapped in place, so flipping needs no memory and cannot fail.
   DWORD height = GetHeight();
-  BYTE* swap = static_cast<BYTE*>(malloc(m_info.effWidth));
-  if (swap == nullptr) return;
   for (DWORD y = 0; y < height / 2; ++y) {
     BYTE* low = GetBits(y);
-    BYTE* high = GetBits(height - 1 - y);
-    memcpy(swap, low, m_info.effWidth);
-    memcpy(low, high, m_info.effWidth);
-    memcpy(high, swap, m_info.effWidth);
+    std::swap_ranges(low, low + m_info.effWidth, GetBits(height - 1 - y));
+    if (m_alpha != nullptr) {
+      const size_t width = static_cast<size_t>(m_header.biWidth);
+      std::swap_ranges(m_alpha + y * width, m_alpha + (y + 1) * width, m_alpha + (height - 1 - y) * width);
+    }
   }
-  free(swap);
 }
 
 void CDibImage::TakeOver(CDibImage& other) {

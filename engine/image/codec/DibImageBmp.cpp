@@ -1,5 +1,7 @@
-// The BMP codec: file header or none, 12-, 40-, 64-byte and larger information
-// headers, 1 to 32 bits per pixel, channel masks and run-length coding.
+// The BMP codec: file header or none, 12-, 40-, 64-, 108- and 124-byte and
+// larger information headers, 1 to 32 bits per pixel, channel masks (alpha
+// included) and run-length coding. Colour spaces, gamma and colour profiles
+// are skipped.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -18,13 +20,16 @@ constexpr DWORD kFileHeaderSize = 14;
 constexpr DWORD kInfoHeaderSize = 40;
 constexpr DWORD kCoreHeaderSize = 12;
 constexpr DWORD kExtendedHeaderSize = 64;
+constexpr DWORD kV4HeaderSize = 108;
+constexpr DWORD kV5HeaderSize = 124;
+// The red, green, blue and alpha masks of V4 and V5 headers end here.
+constexpr DWORD kMasksEnd = 56;
 
-
-// One colour channel of a 16-bit pixel, scaled to 8 bits by truncation (the
-// low bits are zero-filled, so 5 bits of 0x1F give 248).
+// One channel of a 16- or 32-bit pixel, scaled to 8 bits: narrower channels
+// are zero-filled (5 bits of 0x1F give 248), wider ones keep their top 8 bits.
 class Channel {
  public:
-  explicit Channel(DWORD mask) : m_mask(mask & 0xFFFF) {
+  Channel(DWORD mask, WORD pixelBits) : m_mask(pixelBits == 16 ? mask & 0xFFFF : mask) {
     if (m_mask == 0) return;
     m_shift = std::countr_zero(m_mask);
     m_bits = std::bit_width(m_mask >> m_shift);
@@ -55,12 +60,13 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
     return Fail("Not a BMP");
   }
 
-  BYTE info[kInfoHeaderSize];
+  BYTE info[kMasksEnd];
   if (file->Read(info, 4, 1) != 1) return Fail("Error reading BMP info");
   DWORD headerSize = Le32(info);
   bool core = headerSize == kCoreHeaderSize;
-  if (file->Read(info + 4, (core ? kCoreHeaderSize : kInfoHeaderSize) - 4, 1) != 1)
-    return Fail("Error reading BMP info");
+  bool masksInHeader = headerSize == kV4HeaderSize || headerSize == kV5HeaderSize;
+  DWORD headerRead = core ? kCoreHeaderSize : masksInHeader ? kMasksEnd : kInfoHeaderSize;
+  if (file->Read(info + 4, headerRead - 4, 1) != 1) return Fail("Error reading BMP info");
   int64_t width, height;
   WORD planes, bits;
   DWORD compression = BI_RGB, colorsUsed = 0;
@@ -80,7 +86,9 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
     xPelsPerMeter = static_cast<int32_t>(Le32(info + 24));
     yPelsPerMeter = static_cast<int32_t>(Le32(info + 28));
     colorsUsed = Le32(info + 32);
-    if (headerSize == kExtendedHeaderSize) {
+    if (masksInHeader) {
+      if (!file->Seek(static_cast<long>(headerSize - kMasksEnd), 1)) return Fail("Error reading BMP info");
+    } else if (headerSize == kExtendedHeaderSize) {
       if (!file->Seek(kExtendedHeaderSize - kInfoHeaderSize, 1)) return Fail("Error reading BMP info");
     } else if (headerSize > kInfoHeaderSize) {
       // Other sizes only when the fields agree with an uncompressed picture.
@@ -139,11 +147,17 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
       return Fail("corrupted BMP");
   }
 
-  DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
-  if (bits == 16 && compression == BI_BITFIELDS) {
-    BYTE maskBytes[12];
-    if (file->Read(maskBytes, sizeof(maskBytes), 1) != 1) return Fail("corrupted BMP");
-    for (int i = 0; i < 3; ++i) masks[i] = Le32(maskBytes + 4 * i);
+  // Red, green, blue and alpha; a 40-byte header is followed by the first three.
+  DWORD masks[4] = {0x7C00, 0x03E0, 0x001F, 0};
+  if (compression == BI_BITFIELDS && (bits == 16 || bits == 32)) {
+    if (masksInHeader) {
+      for (int i = 0; i < 4; ++i) masks[i] = Le32(info + kInfoHeaderSize + 4 * i);
+    } else {
+      BYTE maskBytes[12];
+      if (file->Read(maskBytes, sizeof(maskBytes), 1) != 1) return Fail("corrupted BMP");
+      for (int i = 0; i < 3; ++i) masks[i] = Le32(maskBytes + 4 * i);
+    }
+    if (masks[3] != 0 && !CreateAlphaChannel()) return Fail("can't allocate memory");
   }
   if (pixelOffset != 0 && !file->Seek(static_cast<long>(start + pixelOffset), 0))
     return Fail("corrupted BMP");
@@ -164,11 +178,24 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
       if (compression != BI_RGB && compression != BI_BITFIELDS) return Fail("unknown compression");
       BYTE* row = static_cast<BYTE*>(malloc(columns * 4));
       if (row == nullptr) return Fail("can't allocate memory");
+      const bool masked = compression == BI_BITFIELDS;
+      const Channel red(masks[0], 32), green(masks[1], 32), blue(masks[2], 32), alpha(masks[3], 32);
       bool complete = true;
       for (size_t y = 0; y < rows && complete; ++y) {
         complete = file->Read(row, columns * 4, 1) == 1;
         BYTE* out = GetBits(static_cast<DWORD>(y));
-        for (size_t x = 0; x < columns && complete; ++x) memcpy(out + x * 3, row + x * 4, 3);
+        BYTE* opacity = m_alpha != nullptr ? m_alpha + y * columns : nullptr;
+        for (size_t x = 0; x < columns && complete; ++x) {
+          if (!masked) {
+            memcpy(out + x * 3, row + x * 4, 3);
+            continue;
+          }
+          DWORD pixel = Le32(row + x * 4);
+          out[x * 3] = blue.Extract(pixel);
+          out[x * 3 + 1] = green.Extract(pixel);
+          out[x * 3 + 2] = red.Extract(pixel);
+          if (opacity != nullptr) opacity[x] = alpha.Extract(pixel);
+        }
       }
       free(row);
       if (!complete) return Fail("corrupted BMP");
@@ -184,7 +211,7 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
       if (!readRows(stride, columns * 2)) return Fail("corrupted BMP");
       // Widen to 24 bits in place, from the last pixel backwards, so that no
       // 16-bit pixel is overwritten before it is read.
-      Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+      const Channel red(masks[0], 16), green(masks[1], 16), blue(masks[2], 16), alpha(masks[3], 16);
       for (size_t y = rows; y-- > 0;) {
         for (size_t x = columns; x-- > 0;) {
           DWORD pixel = Le16(m_info.bits + y * stride + x * 2);
@@ -192,6 +219,7 @@ bool CDibImage::DecodeBmp(CDibFile* file) {
           out[0] = blue.Extract(pixel);
           out[1] = green.Extract(pixel);
           out[2] = red.Extract(pixel);
+          if (m_alpha != nullptr) m_alpha[y * columns + x] = alpha.Extract(pixel);
         }
       }
       break;
