@@ -79,9 +79,12 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   EXPECT_TRUE(GetFileSize(file, &moved) == 10 && moved == 1 && CloseHandle(file));
   for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, static_cast<HANDLE>(&moved), file})
     EXPECT_TRUE(!CloseHandle(bad) && read(bad) == -1 && GetFileSize(bad, nullptr) == INVALID_FILE_SIZE &&
+                GetLastError() == ERROR_INVALID_HANDLE &&
                 SetFilePointer(bad, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER);
   CTSFileIOBuffer big(Open("f.txt", R, OPEN_EXISTING), true);  // offsets past INT32_MAX cannot be named
   EXPECT_TRUE(big.GetSize() == INT_MAX && big.ReadAt(INT_MAX - 4, bytes, 8) == 4);
+  std::filesystem::resize_file("f.txt", 0xFFFFFFFFu);  // the size word of a failure, without one
+  EXPECT_EQ(CTSFileIOBuffer(Open("f.txt", R, OPEN_EXISTING), true).GetSize(), INT_MAX);
 }
 
 // Each kind of buffer, directly and through a stream with each set of rights,

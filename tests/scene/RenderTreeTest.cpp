@@ -191,6 +191,23 @@ TEST_F(RenderTreeTest, RefusalsChangeNothingAndChangesUnderTheTreeWaitForUpdateT
   EXPECT_EQ(log.destroyed, (Ids{6, 5, 2, 3, 4}));
 }
 
+// A node that takes a new priority and destroys itself in its Update: it goes
+// at the next Update, and the walk goes on past it.
+TEST_F(RenderTreeTest, ANodeDestroyingItselfDuringTheWalkGoesAtTheNextUpdate) {
+  struct CSelfDestroying : CTestNode {
+    using CTestNode::CTestNode;
+    void Update(INT elapsedMs) override {
+      CTestNode::Update(elapsedMs);
+      SetPriority(1);
+      Destroy();
+    }
+  };
+  tree->GetRoot()->AddChild(new CSelfDestroying(1, &log), nullptr, nullptr);
+  tree->GetRoot()->AddChild(Node(2, 2), nullptr, nullptr);
+  EXPECT_TRUE(UpdateOrder() == (Ids{1, 2}) && log.destroyed.empty());
+  EXPECT_TRUE(UpdateOrder() == Ids{2} && log.destroyed == Ids{1});
+}
+
 constexpr INT kWidth = 64;
 constexpr INT kHeight = 48;
 

@@ -71,7 +71,8 @@ TEST_F(GDIGraphicsTest, PresentAndDisplayModes) {
 
 // Textures come in the software formats. Draws go to the current target
 // within its clip; the back buffer stays what Present shows, and outlives no
-// other target. Device kinds are registered once.
+// other target: a device created again draws into its new back buffer.
+// Device kinds are registered once.
 TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClipAndKindsRegisterOnce) {
   EXPECT_TRUE(!m_device->CreateTexture(1, 1, 0, 0) && m_device->IsTextureFormatSupported(3) &&
               !m_device->IsTextureFormatSupported(2) && !m_device->IsTextureFormatSupported(256));
@@ -103,8 +104,15 @@ TEST_F(GDIGraphicsTest, DrawsGoToTheCurrentTargetWithinItsClipAndKindsRegisterOn
   m_device->Clear(CTSColor(0xFFFFFFFF));  // no target: nothing happens
   RECT clip;
   m_device->GetClipRect(&clip);  // no target: an empty clip
+  m_device->SetRenderTarget(target);
   m_device->DestroyDevice();
-  EXPECT_TRUE(!m_device->IsCreated() && target->IsValid() && target->GetUseCount() == 1 && clip.right == 0);
+  EXPECT_TRUE(!m_device->IsCreated() && !m_device->GetRenderTarget() && target->IsValid() &&
+              target->GetUseCount() == 1 && clip.right == 0);
+  // Created again, the device draws into its new back buffer, which Present shows.
+  ASSERT_TRUE(m_device->Create(m_window.Handle(), 320, 240, false, true));
+  m_device->Clear(CTSColor(0xFFFFFFFF));
+  m_device->Present(nullptr, nullptr, nullptr);
+  EXPECT_EQ(Shown(300, 200), 0x7FFF);
   target->Release();
   sprite->Release();
   // A kind registers once, with a factory; its devices are handed out created.
