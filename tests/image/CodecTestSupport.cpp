@@ -29,13 +29,14 @@ Bytes MakeBmp(const BmpSpec& spec) {
     auto pels = static_cast<uint32_t>(spec.pelsPerMeter);
     for (uint32_t field : {spec.compression, spec.imageSize, pels, pels, spec.colorsUsed, 0u})
       PutLe32(info, field);
+    for (uint32_t mask : spec.headerSize >= 108 ? spec.masks : std::vector<uint32_t>{}) PutLe32(info, mask);
     info.resize(spec.headerSize < 40 ? 40 : spec.headerSize, 0);
   }
   for (const RGBQUAD& color : spec.palette) {
     info.insert(info.end(), {color.rgbBlue, color.rgbGreen, color.rgbRed});
     if (!core) info.push_back(0);
   }
-  for (uint32_t mask : spec.masks) PutLe32(info, mask);
+  for (uint32_t mask : spec.headerSize < 108 ? spec.masks : std::vector<uint32_t>{}) PutLe32(info, mask);
   Bytes out;
   if (spec.fileHeader) {
     out = {'B', 'M'};

@@ -32,7 +32,7 @@ struct BmpSpec {
   uint32_t compression = 0, imageSize = 0, colorsUsed = 0;
   int32_t pelsPerMeter = 0;
   std::vector<RGBQUAD> palette = {};  // written with 3-byte entries after a 12-byte header
-  std::vector<uint32_t> masks = {};   // written right after the header
+  std::vector<uint32_t> masks = {};   // in a header of 108 bytes or more, else right after it
   Bytes pixels = {};                  // the rows exactly as stored in the file
   uint32_t pixelOffset = 0;           // 0: the offset of the pixels as laid out
 };

@@ -51,8 +51,9 @@ TEST(TsImageTool, InfoAndConvertToEveryExtension) {
 }
 
 // Exit status 2 for bad usage, 1 when a file cannot be read, decoded or
-// written, with the reason; no output file is left behind, and an existing
-// longer one is replaced whole.
+// written, with the reason (a refused file's claimed format and its codec's
+// reason); no output file is left behind, and an existing longer one is
+// replaced whole.
 TEST(TsImageTool, FailuresGiveTheirStatusAndReason) {
   TempFolder folder;
   const std::string good = kFixtures + "tga-rgb.tga";
@@ -75,6 +76,13 @@ TEST(TsImageTool, FailuresGiveTheirStatusAndReason) {
   expect("convert missing.png out.png", 1, "tsimage: missing.png: cannot read the file\n");
   expect("info " + kFixtures + "make-gif-fixtures.sh", 1,
          "tsimage: " + kFixtures + "make-gif-fixtures.sh: Decode: Unknown or wrong format\n");
+  // A file whose signature, or else extension, names a format: that codec's reason.
+  WriteBytes("cut.bmp", Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  WriteBytes("bad.tga", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0});
+  WriteBytes("cut.tga", Bytes(5, 0));
+  expect("info cut.bmp", 1, "tsimage: cut.bmp: BMP: Error reading BMP info\n");
+  expect("info bad.tga", 1, "tsimage: bad.tga: PNG: Read Error\n");
+  expect("convert cut.tga out.png", 1, "tsimage: cut.tga: TGA: Not a TGA\n");
   expect("convert " + good + " nowhere/out.png", 1, "tsimage: nowhere/out.png: cannot write the file\n");
   expect("convert wide.bmp out.ico", 1, "tsimage: out.ico: Can't save this image as icon\n");
   expect("convert " + good + " long.bmp", 0, "");
