@@ -19,9 +19,9 @@ if(TESSEL_SANITIZE)
   target_link_options(tessel_options INTERFACE "$<BUILD_INTERFACE:${sanitize}>")
 endif()
 
-# Shared libraries keep every symbol visible, as the static ones do, and the
-# installed tools find the installed libraries beside them.
-set(CMAKE_CXX_VISIBILITY_PRESET default)
+# Shared libraries keep the compiler's default visibility, every symbol
+# exported as the static ones offer it (the headers carry no export marks),
+# and the installed tools find the installed libraries beside them.
 if(BUILD_SHARED_LIBS)
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
   set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libbenchmark-dev libpixman-1-dev
   unifont
