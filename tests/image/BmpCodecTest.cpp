@@ -140,7 +140,7 @@ TEST(BmpDecoder, ReadsEveryLayoutAsItsBytesSayAndRefusesBadOnes) {
   }
 }
 
-// ImageMagick's files of fixtures/make-bmp-fixtures.sh. ImageMagick scales a
+// ImageMagick's files of fixtures/make-tga-pcx-bmp-fixtures.sh. ImageMagick scales a
 // channel to n bits rounding down; the decoder widens those with zeros.
 TEST(BmpDecoder, ReadsImageMagickFiles) {
   auto kept = [](int blue, int green, int red, int alpha) {

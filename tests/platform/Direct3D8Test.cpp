@@ -106,6 +106,9 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
       Vertex strip[4];
       for (int i = 0; i < 4; ++i)
         strip[i] = {i & 1 ? r : l, i & 2 ? b : t, 0, 1, diffuse, float(i & 1), float(i >> 1)};
+      // A stride other than the vertex format's size is refused, and draws nothing.
+      ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(Vertex) + 4),
+                D3DERR_INVALIDCALL);
       ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(Vertex)), D3D_OK);
       device->SetTexture(0, nullptr);
       texture->Release();
