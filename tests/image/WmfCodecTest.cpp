@@ -92,7 +92,7 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
     cases.push_back({name, file, w, h, 24, false, pixel});
   };
   auto plain = [&](const char* name, int size, const Reference& want, Wmf wmf, uint16_t objects = 4) {
-    Bytes window = Wmf().Window(0, 0, size, size).records;
+    Bytes window = Wmf()(0x020C, {size, size}).records;  // the extent; the origin stays (0, 0)
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
     add(name, wmf.Plain(objects), size, size, want);
   };

@@ -59,6 +59,10 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
   parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
   IDirect3DDevice8* device = nullptr;
   IDirect3DSurface8* backBuffer = nullptr;
+  parameters.BackBufferFormat = D3DFMT_R5G6B5;  // refused, leaving the window free for the next device
+  EXPECT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0, &parameters, &device),
+            D3DERR_INVALIDCALL);
+  parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
   ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0, &parameters, &device), D3D_OK);
   ASSERT_EQ(device->GetRenderTarget(&backBuffer), D3D_OK);
   std::mt19937 random(1234);
