@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/Platform.h"
-#include "platform/sdl/VirtualClock.h"
+#include "platform/common/VirtualClock.h"
 
 namespace {
 

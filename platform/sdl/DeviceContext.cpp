@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/gdi/Canvas.h"
+#include "platform/common/Canvas.h"
 #include "platform/sdl/WindowImpl.h"
 
 namespace {

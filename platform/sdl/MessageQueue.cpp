@@ -8,7 +8,7 @@
 #include "platform/Platform.h"
 #include "platform/sdl/Keyboard.h"
 #include "platform/sdl/Video.h"
-#include "platform/sdl/VirtualClock.h"
+#include "platform/common/VirtualClock.h"
 #include "platform/sdl/WindowImpl.h"
 
 namespace Platform {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Windows.h"
-#include "platform/gdi/Raster.h"
+#include "platform/common/Raster.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The metafile player: one drawing state (objects, pen, brush, fill mode,
 // current position, logical-to-device mapping) driven by a loop over either
 // kind of record.
-#include "platform/gdi/MetafilePlayer.h"
+#include "platform/common/MetafilePlayer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "platform/gdi/Raster.h"
+#include "platform/common/Raster.h"
 
 namespace Gdi {
 
@@ -576,8 +576,8 @@ void PlayEnhancedRecords(const BYTE* data, size_t size, const Canvas& canvas, co
   ENHMETAHEADER header{};
   Fields h{data, size};
   header.nSize = h.U32(4);
-  header.rclBounds = RECT{h.S32(8), h.S32(12), h.S32(16), h.S32(20)};
-  header.rclFrame = RECT{h.S32(24), h.S32(28), h.S32(32), h.S32(36)};
+  header.rclBounds = RECTL{h.S32(8), h.S32(12), h.S32(16), h.S32(20)};
+  header.rclFrame = RECTL{h.S32(24), h.S32(28), h.S32(32), h.S32(36)};
   header.nHandles = h.U16(52);
   header.szlDevice = SIZE{h.S32(72), h.S32(76)};
   header.szlMillimeters = SIZE{h.S32(80), h.S32(84)};

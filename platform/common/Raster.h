@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/gdi/Canvas.h"
+#include "platform/common/Canvas.h"
 
 namespace Gdi {
 

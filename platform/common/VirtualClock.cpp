@@ -1,33 +1,42 @@
-#include "platform/sdl/VirtualClock.h"
-
-#include <SDL.h>
+// The virtual clock: time that moves only when asked to. The events scheduled
+// on it belong to the backend.
+#include "platform/common/VirtualClock.h"
 
 #include <algorithm>
 #include <ctime>
-#include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sdl/Video.h"
 
 namespace Platform {
 namespace {
-
-struct ScheduledEvent {
-  ULONGLONG dueElapsed;
-  SDL_Event event;
-};
 
 struct VirtualClockState {
   bool enabled = false;
   DWORD startMs = 0;
   ULONGLONG elapsedMs = 0;
   SYSTEMTIME localTimeAtStart{};
-  std::vector<ScheduledEvent> scheduled;  // ordered by due time, then by posting order
 };
 
 VirtualClockState& State() {
   static VirtualClockState state;
   return state;
+}
+
+// UTC calendar fields to seconds and back, normalising fields out of range.
+std::time_t ToSeconds(std::tm* fields) {
+#ifdef _WIN32
+  return _mkgmtime(fields);
+#else
+  return timegm(fields);
+#endif
+}
+
+void ToFields(std::time_t seconds, std::tm* fields) {
+#ifdef _WIN32
+  gmtime_s(fields, &seconds);
+#else
+  gmtime_r(&seconds, fields);
+#endif
 }
 
 }  // namespace
@@ -38,12 +47,12 @@ void EnableVirtualClock(DWORD startMs, const SYSTEMTIME& localTimeAtStart) {
   state.startMs = startMs;
   state.elapsedMs = 0;
   state.localTimeAtStart = localTimeAtStart;
-  state.scheduled.clear();
+  ClearScheduledEvents();
 }
 
 void DisableVirtualClock() {
   State().enabled = false;
-  State().scheduled.clear();
+  ClearScheduledEvents();
 }
 
 bool IsVirtualClockEnabled() { return State().enabled; }
@@ -63,8 +72,8 @@ void VirtualLocalTime(LPSYSTEMTIME time) {
   fields.tm_min = start.wMinute;
   fields.tm_sec = start.wSecond;
   ULONGLONG totalMs = start.wMilliseconds + state.elapsedMs;
-  std::time_t seconds = timegm(&fields) + static_cast<std::time_t>(totalMs / 1000);
-  gmtime_r(&seconds, &fields);
+  std::time_t seconds = ToSeconds(&fields) + static_cast<std::time_t>(totalMs / 1000);
+  ToFields(seconds, &fields);
   time->wYear = static_cast<WORD>(fields.tm_year + 1900);
   time->wMonth = static_cast<WORD>(fields.tm_mon + 1);
   time->wDayOfWeek = static_cast<WORD>(fields.tm_wday);
@@ -80,34 +89,9 @@ void AdvanceVirtualClock(DWORD milliseconds) {
   DeliverDueEvents();
 }
 
-void PostEventAt(DWORD virtualMs, const SDL_Event& event) {
-  EnsureVideo();
-  VirtualClockState& state = State();
-  // A time already passed is delivered at once.
-  LONG ahead = static_cast<LONG>(virtualMs - VirtualClockNow());
-  ULONGLONG due = state.elapsedMs + static_cast<ULONGLONG>(ahead > 0 ? ahead : 0);
-  auto position = std::upper_bound(
-      state.scheduled.begin(), state.scheduled.end(), due,
-      [](ULONGLONG value, const ScheduledEvent& scheduled) { return value < scheduled.dueElapsed; });
-  state.scheduled.insert(position, ScheduledEvent{due, event});
+void AdvanceVirtualClockTo(ULONGLONG elapsedMs) {
+  State().elapsedMs = std::max(State().elapsedMs, elapsedMs);
   DeliverDueEvents();
-}
-
-void DeliverDueEvents() {
-  VirtualClockState& state = State();
-  size_t due = 0;
-  while (due < state.scheduled.size() && state.scheduled[due].dueElapsed <= state.elapsedMs) ++due;
-  if (due == 0 || !EnsureVideo()) return;
-  for (size_t i = 0; i < due; ++i) SDL_PushEvent(&state.scheduled[i].event);
-  state.scheduled.erase(state.scheduled.begin(), state.scheduled.begin() + static_cast<long>(due));
-}
-
-bool AdvanceToNextEvent() {
-  VirtualClockState& state = State();
-  if (state.scheduled.empty()) return false;
-  state.elapsedMs = std::max(state.elapsedMs, state.scheduled.front().dueElapsed);
-  DeliverDueEvents();
-  return true;
 }
 
 }  // namespace Platform

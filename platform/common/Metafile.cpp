@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gdi/MetafilePlayer.h"
+#include "platform/common/MetafilePlayer.h"
 
 namespace {
 
@@ -84,8 +84,8 @@ HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC refDc, const ME
   ENHMETAHEADER& header = metafile->header;
   header.iType = EMR_HEADER;
   header.nSize = sizeof(ENHMETAHEADER);
-  header.rclBounds = RECT{0, 0, pixelsX - 1, pixelsY - 1};
-  header.rclFrame = RECT{0, 0, frameX, frameY};
+  header.rclBounds = RECTL{0, 0, pixelsX - 1, pixelsY - 1};
+  header.rclFrame = RECTL{0, 0, frameX, frameY};
   header.dSignature = ENHMETA_SIGNATURE;
   header.nVersion = 0x10000;
   header.nBytes = static_cast<DWORD>(metafile->bytes.size());

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "platform/gdi/Canvas.h"
+#include "platform/common/Canvas.h"
 
 namespace Gdi {
 

@@ -1,6 +1,6 @@
 // Scanline filling into a 24-bit canvas; every shape is cut to the canvas row
 // by row, so that the work never exceeds the rows and columns of the canvas.
-#include "platform/gdi/Raster.h"
+#include "platform/common/Raster.h"
 
 #include <algorithm>
 #include <cmath>

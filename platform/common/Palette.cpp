@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gdi/Canvas.h"
+#include "platform/common/Canvas.h"
 
 namespace {
 
