@@ -7,7 +7,9 @@
 
 #include "platform/Windows.h"
 
+#ifndef _WIN32
 union SDL_Event;
+#endif
 
 namespace Platform {
 
@@ -74,7 +76,9 @@ void EnableVirtualClock(DWORD startMs, const SYSTEMTIME& localTimeAtStart);
 void DisableVirtualClock();
 bool IsVirtualClockEnabled();
 void AdvanceVirtualClock(DWORD milliseconds);
+#ifndef _WIN32
 // Delivers an SDL event once the virtual clock reaches the given time.
 void PostEventAt(DWORD virtualMs, const SDL_Event& event);
+#endif
 
 }  // namespace Platform

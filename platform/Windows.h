@@ -4,8 +4,14 @@
 #pragma once
 
 #ifdef _WIN32
+// std::min and std::max stay usable beside the system headers.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #include <mmsystem.h>
+#include <ddraw.h>
+#include <d3d8.h>
 #else
 #include "platform/win32/Types.h"
 #include "platform/win32/Sync.h"

@@ -388,7 +388,9 @@ bool CTSD3D8Graphics::Create(HWND window, INT width, INT height, bool fullScreen
   if (m_d3dModule == nullptr) return false;
   if (m_direct3D != nullptr) return true;
   if (window == nullptr || width < 0 || height < 0) return false;
-  auto create = reinterpret_cast<LPDIRECT3DCREATE8>(
+  // The system headers name no type for the export.
+  using CreateFunction = IDirect3D8* (WINAPI*)(UINT sdkVersion);
+  auto create = reinterpret_cast<CreateFunction>(
       reinterpret_cast<void (*)()>(GetProcAddress(m_d3dModule, "Direct3DCreate8")));
   if (create == nullptr || (m_direct3D = create(D3D_SDK_VERSION)) == nullptr) return false;
   D3DDISPLAYMODE mode;

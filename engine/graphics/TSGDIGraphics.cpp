@@ -110,7 +110,9 @@ bool CTSGDIGraphics::Create(HWND window, INT width, INT height, bool fullScreen,
   DestroyDevice();
   if (!IsPixelPipelineSupported()) return false;
   if (m_ddrawModule != nullptr) {
-    auto create = reinterpret_cast<LPDIRECTDRAWCREATE>(
+    // The system headers name no type for the export.
+    using CreateFunction = HRESULT(WINAPI*)(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer);
+    auto create = reinterpret_cast<CreateFunction>(
         reinterpret_cast<void (*)()>(GetProcAddress(m_ddrawModule, "DirectDrawCreate")));
     if (create != nullptr && FAILED(create(nullptr, &m_directDraw, nullptr))) {
       m_directDraw = nullptr;

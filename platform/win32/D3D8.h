@@ -366,5 +366,4 @@ struct IDirect3D8 {
 
 // The function "d3d8.dll" exports as "Direct3DCreate8"; null unless
 // sdkVersion is D3D_SDK_VERSION.
-typedef IDirect3D8* (*LPDIRECT3DCREATE8)(UINT sdkVersion);
 IDirect3D8* Direct3DCreate8(UINT sdkVersion);

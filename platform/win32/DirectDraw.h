@@ -31,5 +31,4 @@ struct IDirectDraw {
 typedef IDirectDraw* LPDIRECTDRAW;
 
 // The function "ddraw.dll" exports as "DirectDrawCreate".
-typedef HRESULT (*LPDIRECTDRAWCREATE)(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer);
 HRESULT DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer);

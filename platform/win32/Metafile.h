@@ -10,7 +10,12 @@ DECLARE_HANDLE(HMETAFILE);
 DECLARE_HANDLE(HPALETTE);
 
 typedef DWORD COLORREF;
-typedef RECT RECTL;
+typedef struct _RECTL {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECTL;
 typedef SIZE SIZEL;
 
 #define MM_TEXT 1

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 void IntersectRectClamped(RECT* out, const RECT* a, const RECT& b) {
   if (a == nullptr) {

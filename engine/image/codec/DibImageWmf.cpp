@@ -162,7 +162,7 @@ bool CDibImage::DecodeWmf(CDibFile* file) {
   ENHMETAHEADER header = {};
   bool sized = GetEnhMetaFileHeader(metafile, sizeof(header), &header) == sizeof(header);
   if (!placeable && sized) {
-    const RECT& frame = header.rclFrame;
+    const RECTL& frame = header.rclFrame;
     width = FrameToPixels(static_cast<int64_t>(frame.right) - frame.left);
     height = FrameToPixels(static_cast<int64_t>(frame.bottom) - frame.top);
     if (!windows && (width <= 0 || height <= 0)) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Cross-builds Tessel for 64-bit Windows into build-windows/ with Debian's
+# MinGW-w64, installing what is missing with apt-get. The libraries Debian
+# does not ship for MinGW-w64 are built from its source packages once and
+# kept in build-windows/deps.
+#   TESSEL_CMAKE_ARGS  extra CMake arguments
+#   TESSEL_JOBS        parallel jobs (default: the number of processors)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake dpkg-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev
+  # Sources of GoogleTest, built for Windows with the same compiler.
+  libgtest-dev
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -ne 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
+  { echo "x86_64-w64-mingw32-g++-posix not found: install g++-mingw-w64-x86-64-posix." >&2; exit 1; }
+
+build=build-windows
+jobs="${TESSEL_JOBS:-$(nproc)}"
+TESSEL_JOBS="$jobs" scripts/windows-deps.sh "$build/deps"
+
+# shellcheck disable=SC2086
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_FIND_ROOT_PATH="$PWD/$build/deps/prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTESSEL_BUILD_BENCH=OFF ${TESSEL_CMAKE_ARGS:-}
+cmake --build "$build" -j"$jobs"
