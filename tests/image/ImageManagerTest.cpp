@@ -8,7 +8,8 @@
 
 // A stream over a copy of the bytes, released with the holder.
 static CTSUsePtr<CTSIOStream> StreamOver(const Bytes& bytes, uint32_t mode = CTSIOStream::kRead) {
-  void* copy = std::memcpy(std::malloc(bytes.size() + 1), bytes.data(), bytes.size());
+  auto* copy = static_cast<uint8_t*>(std::malloc(bytes.size() + 1));
+  std::copy(bytes.begin(), bytes.end(), copy);
   return CTSUsePtr<CTSIOStream>(new CTSIOStream(copy, int32_t(bytes.size()), mode, true));
 }
 
