@@ -2,16 +2,19 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 TempFolder::TempFolder() {
   m_previous = std::filesystem::current_path().string();
-  std::string pattern = (std::filesystem::temp_directory_path() / "tessel-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  m_path = pattern;
+  // A random name, retried while taken (mkdtemp is not on every system).
+  std::random_device random;
+  std::filesystem::path path;
+  do path = std::filesystem::temp_directory_path() / ("tessel-test-" + std::to_string(random()));
+  while (!std::filesystem::create_directory(path));
+  m_path = path.string();
   m_owner = getpid();
   std::filesystem::current_path(m_path);
 }

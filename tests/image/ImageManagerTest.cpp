@@ -79,7 +79,7 @@ TEST(ImageManager, CachesTexturesByKeyAndCountsTheirUses) {
     CTSTexture* first = manager.LoadTexture("logo.bmp", CTSColor(0), -1);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(std::pair(first->GetFormat(), first->GetPixel(0, 0).GetARGB()),
-              std::pair(INT(TEXTURE_FORMAT_X1R5G5B5), 0xFFF80000u));
+              std::pair(INT(TEXTURE_FORMAT_X1R5G5B5), DWORD(0xFFF80000u)));
     EXPECT_EQ(manager.LoadTexture("logo.bmp", CTSColor(0), -1), first);
     EXPECT_EQ(first->GetUseCount(), 2);
     first->Release();

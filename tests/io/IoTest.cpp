@@ -22,9 +22,20 @@ bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 HANDLE Open(const char* name, DWORD access, DWORD disposition, DWORD flags = 0) {
   return CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr);
 }
-// The process's open file descriptors, to see that handles are closed.
+// The process's open file descriptors (on Windows, its handles), to see that handles are closed.
+#ifdef _WIN32
+int Descriptors() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return int(count);
+}
+#else
 int Descriptors() { return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})); }
+#endif
 
+// The file layer over POSIX: names are case-sensitive and a FIFO is refused, where Windows folds case
+// and has no FIFOs, so this runs only there.
+#ifndef _WIN32
 TEST(FileApi, OperationsGiveWhatWindowsGives) {
   TempFolder folder;
   ASSERT_TRUE(mkdir("Font", 0755) == 0 && mkdir("dir", 0755) == 0 && mkfifo("pipe", 0644) == 0);
@@ -91,6 +102,7 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   std::filesystem::resize_file("f.txt", 0xFFFFFFFFu);  // the size word of a failure, without one
   EXPECT_EQ(CTSFileIOBuffer(Open("f.txt", R, OPEN_EXISTING), true).GetSize(), INT_MAX);
 }
+#endif
 
 // Each kind of buffer, directly and through a stream with each set of rights,
 // against a plain string over random requests: reads and writes are clipped
@@ -209,7 +221,7 @@ TEST(Resources, SearchModesOrderPacksAndDiskAndOpenResourcesAreSharedUnderTheNam
   CTSResourceRegistry& registry = CTSResourceRegistry::Instance();
   Put("both.txt", "disk");
   Put("disk.txt", "disk");
-  ASSERT_EQ(mkdir("folder", 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("folder"));
   CTestPack* pack = new CTestPack;
   manager.AddPack(pack);
   // What each search mode (and two unknown ones) finds of both.txt, disk.txt and pack.txt.
