@@ -10,9 +10,9 @@
 TempFolder::TempFolder() {
   m_previous = std::filesystem::current_path().string();
   // A random name, retried while taken (mkdtemp is not on every system).
-  std::random_device random;
   std::filesystem::path path;
-  do path = std::filesystem::temp_directory_path() / ("tessel-test-" + std::to_string(random()));
+  do
+    path = std::filesystem::temp_directory_path() / ("tessel-test-" + std::to_string(std::random_device()()));
   while (!std::filesystem::create_directory(path));
   m_path = path.string();
   m_owner = getpid();

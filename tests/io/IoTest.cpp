@@ -22,16 +22,8 @@ bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 HANDLE Open(const char* name, DWORD access, DWORD disposition, DWORD flags = 0) {
   return CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr);
 }
-// The process's open file descriptors (on Windows, its handles), to see that handles are closed.
-#ifdef _WIN32
-int Descriptors() {
-  DWORD count = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &count);
-  return int(count);
-}
-#else
+// The process's open file descriptors, to see that handles are closed.
 int Descriptors() { return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})); }
-#endif
 
 // The file layer over POSIX: names are case-sensitive and a FIFO is refused, where Windows folds case
 // and has no FIFOs, so this runs only there.
