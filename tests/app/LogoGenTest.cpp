@@ -3,6 +3,8 @@
 // the picture is colourful and shows every mirror flip.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/app/SdlBmp.h"
 #include "tests/common/RunTool.h"
 
@@ -35,6 +37,9 @@ TEST(LogoGen, WritesAColourfulBmpThatSdlReadsAlikeShowsEveryFlipAndRefusesBadArg
   ASSERT_EQ(run.status, 0) << run.errors;
   const std::string file = ReadWholeFile("logo.bmp");
   ASSERT_EQ(file.size(), 54u + kWidth * 3 * kHeight);
+  // The size, pixels at 54, a 40-byte header, bottom-up rows, one plane of 24 bits, no compression.
+  const uint32_t fields[] = {uint32_t(file.size()), 0, 54, 40, kWidth, kHeight, 1 | 24 << 16, 0};
+  EXPECT_TRUE(file.substr(0, 2) == "BM" && std::memcmp(file.data() + 2, fields, sizeof fields) == 0);
   // A plain 24-bit file: the header, then the rows bottom-up in blue, green, red, as SDL reads them.
   Picture picture = ReadBmpWithSdl("logo.bmp", kWidth, kHeight);
   ASSERT_FALSE(picture.empty()) << SDL_GetError();

@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00;  // 0x00BBGGRR
+// Colours as 0x00BBGGRR.
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kMagenta = 0xFF00FF;
 enum : uint16_t { kFillMode = 0x0106, kSelect = 0x012D, kDelete = 0x01F0, kLineTo = 0x0213, kBrush = 0x02FC };
 enum : uint16_t { kRectangle = 0x041B, kPolygon = 0x0324, kPolyline = 0x0325, kPolyPolygon = 0x0538 };
 
@@ -92,7 +93,7 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
     cases.push_back({name, file, w, h, 24, false, pixel});
   };
   auto plain = [&](const char* name, int size, const Reference& want, Wmf wmf, uint16_t objects = 4) {
-    Bytes window = Wmf().Window(0, 0, size, size).records;
+    Bytes window = Wmf()(0x020C, {size, size}).records;  // the extent; the origin stays (0, 0)
     wmf.records.insert(wmf.records.begin(), window.begin(), window.end());
     add(name, wmf.Plain(objects), size, size, want);
   };
@@ -140,13 +141,14 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   constexpr int32_t kNullPen = int32_t(0x80000008), kBlackBrush = int32_t(0x80000004),
                     kBlackPen = int32_t(0x80000007);
   Emf emf = Emf()(17, {MM_ANISOTROPIC})(10, {1000, 1000})(9, {960, 480})(12, {0, 0})(11, {96, 48});
-  emf(37, {kNullPen})(39, {1, 0, int32_t(kRed), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37, {kBlackBrush});
+  emf(37, {kNullPen})(39, {1, 0, int32_t(kMagenta), 0})(37, {1})(43, {1100, 1050, 1300, 1200})(37,
+                                                                                               {kBlackBrush});
   emf(40, {1})(37, {1})(19, {WINDING})(91, holed);
   emf(37, {kBlackPen})(27, {1600, 1050})(54, {1800, 1050})(86,
                                                            corners({0, 0, 0, 0, 4}, 1600, 1200, 1800, 1400));
   // The outline runs along the right and bottom edges, one pixel past the fill.
   const Reference outlines = Solid({{10, 30, 50, 40}, {60, 5, 80, 6}, {60, 20, 81, 41}}, kBlack);
-  add("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, Solid({{10, 5, 30, 20}}, kRed, outlines));
+  add("enhanced", emf.Build(RECT{0, 0, 2540, 1270}), 96, 48, Solid({{10, 5, 30, 20}}, kMagenta, outlines));
   ExpectDecoded(CDibImage::FORMAT_WMF, cases);
   // Refused: nothing to draw; no window extent, or no units an inch.
   Wmf drawing = Wmf().Window(0, 0, 10, 10).Box(kRectangle, 0, 0, 5, 5);

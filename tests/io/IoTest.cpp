@@ -51,6 +51,11 @@ TEST(FileApi, OperationsGiveWhatWindowsGives) {
   }
   for (const char* name : {static_cast<const char*>(nullptr), "", "dir", "pipe"})  // a FIFO would block
     EXPECT_TRUE(!CloseHandle(Open(name, R, OPEN_EXISTING)) && !CloseHandle(Open(name, R, OPEN_ALWAYS)));
+  // Delete-on-close removes the name only while it names the same file.
+  HANDLE doomed = Open("doomed.txt", W, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
+  std::filesystem::rename("doomed.txt", "moved.txt");
+  Put("doomed.txt", "another");
+  EXPECT_TRUE(CloseHandle(doomed) && ReadWholeFile("doomed.txt") == "another" && Exists("moved.txt"));
   char bytes[8];
   DWORD moved = 99;  // the results: bytes moved, or -1 for a failure that moved nothing
   auto read = [&](HANDLE f) { return ReadFile(f, bytes, 8, &moved, nullptr) ? int(moved) : -1 - int(moved); };

@@ -21,7 +21,7 @@ struct CTestPlain : CTSUnknownObject {
   ~CTestPlain() override { ++g_destroyed; }
 };
 
-TEST(UseCount, TheLastReleaseDestroysAndTheHolderKeepsOneUse) {
+TEST(Object, TheLastReleaseDestroysQueryObjectWalksTheClassTreeAndGuidsCompareAllBytes) {
   (new CTestPlain)->Release();  // plain objects go with the first release
   auto *first = new CTestCounted, *second = new CTestCounted;
   EXPECT_TRUE(first->AddRef() == 2 && first->GetUseCount() == 2);
@@ -36,9 +36,7 @@ TEST(UseCount, TheLastReleaseDestroysAndTheHolderKeepsOneUse) {
   EXPECT_TRUE(holder.Detach() == second && !holder && second->GetUseCount() == 1);
   second->Release();
   EXPECT_EQ(g_destroyed, 3);
-}
-
-TEST(Identity, QueryObjectWalksTheClassTreeAndGuidsCompareAllSixteenBytes) {
+  // Identities: QueryObject walks the class tree.
   CTestPlain plain;
   CTestLeaf leaf;
   void *out = nullptr, *base = nullptr;
@@ -83,7 +81,6 @@ TEST(Singleton, ASecondLiveInstanceIsRefusedUntilTheFirstIsGoneWithAFormattedExc
   EXPECT_EQ(&CTestManager::Instance(), &CTestManager::Instance());
   EXPECT_EQ(Thrown([] { CTestManager second; }), refused);
   const std::string text(5000, 'x');
-  EXPECT_EQ(Thrown([] { throw new CTSCustomException("Too large! (%d)", 42); }), "Too large! (42)");
   EXPECT_EQ(Thrown([&] { throw new CTSCustomException("%s", text.c_str()); }), text.substr(0, 4095));
   EXPECT_EQ(Thrown([] { throw new CTSCustomException(static_cast<const char*>(nullptr)); }), "");
 }
@@ -91,16 +88,12 @@ TEST(Singleton, ASecondLiveInstanceIsRefusedUntilTheFirstIsGoneWithAFormattedExc
 TEST(Stopwatch, MeasuresFromConstructionOrResetAndThenFromEachReading) {
   Platform::EnableVirtualClock(5000, SYSTEMTIME{});
   CTSStopwatch stopwatch;
-  std::vector<double> readings;
-  for (DWORD sleep : {250u, 16u, 0u, 400u, 300u}) {
-    if (sleep == 300) {  // what passed before is dropped
-      Sleep(999);
-      stopwatch.Reset();
-    }
-    Sleep(sleep);
-    readings.push_back(stopwatch.GetElapsedSeconds());
-  }
-  EXPECT_EQ(readings, (std::vector<double>{0.25, 0.016, 0, 0.4, 0.3}));
+  Sleep(250);
+  const double first = stopwatch.GetElapsedSeconds();
+  Sleep(999);  // dropped by the reset
+  stopwatch.Reset();
+  Sleep(16);
+  EXPECT_TRUE(first == 0.25 && stopwatch.GetElapsedSeconds() == 0.016 && stopwatch.GetElapsedSeconds() == 0);
   Platform::DisableVirtualClock();
 }
 

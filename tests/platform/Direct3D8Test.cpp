@@ -59,6 +59,10 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
   parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
   IDirect3DDevice8* device = nullptr;
   IDirect3DSurface8* backBuffer = nullptr;
+  parameters.BackBufferFormat = D3DFMT_R5G6B5;  // refused, leaving the window free for the next device
+  EXPECT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0, &parameters, &device),
+            D3DERR_INVALIDCALL);
+  parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
   ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0, &parameters, &device), D3D_OK);
   ASSERT_EQ(device->GetRenderTarget(&backBuffer), D3D_OK);
   std::mt19937 random(1234);
@@ -106,6 +110,9 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
       Vertex strip[4];
       for (int i = 0; i < 4; ++i)
         strip[i] = {i & 1 ? r : l, i & 2 ? b : t, 0, 1, diffuse, float(i & 1), float(i >> 1)};
+      // A stride other than the vertex format's size is refused, and draws nothing.
+      ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(Vertex) + 4),
+                D3DERR_INVALIDCALL);
       ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(Vertex)), D3D_OK);
       device->SetTexture(0, nullptr);
       texture->Release();

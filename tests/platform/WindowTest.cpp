@@ -122,13 +122,21 @@ TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaintAndOnTheVirtualCloc
   Platform::DisableVirtualClock();
 }
 
-TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
+constexpr Platform::MenuItemResource kFileItems[] = {{201, "&Open"}, {202, "E&xit"}};
+constexpr Platform::MenuItemResource kHelpItems[] = {{203, "&About"}};
+constexpr Platform::MenuPopupResource kPopups[] = {{"&File", kFileItems, 2}, {"&Help", kHelpItems, 1}};
+constexpr Platform::MenuResource kMenus[] = {{50, kPopups, 2}};
+constexpr ACCEL kAccelerators[] = {
+    {FALT, '?', 301}, {FVIRTKEY | FCONTROL, 'S', 302}, {FVIRTKEY, VK_F1, 303}, {0, 'q', 304}};
+constexpr Platform::AcceleratorResource kTables[] = {{60, kAccelerators, 4}};
+constexpr Platform::ResourceTable kResources = {kMenus, 1, kTables, 1, nullptr, 0};
+
+TEST(Keyboard, KeysBecomeKeyAndCharacterMessagesAndAcceleratorsAndMenuMnemonicsCommands) {
   // Key, modifiers, virtual key, character (0: none).
   const std::tuple<SDL_Keycode, Uint16, WPARAM, WPARAM> kKeys[] = {
       {SDLK_a, KMOD_NONE, 'A', 'a'},   {SDLK_z, KMOD_LSHIFT, 'Z', 'Z'},
       {SDLK_2, KMOD_RSHIFT, '2', '@'}, {SDLK_SLASH, KMOD_LSHIFT, VK_OEM_2, '?'},
-      {SDLK_0, KMOD_NONE, '0', '0'},   {SDLK_c, KMOD_LCTRL, 'C', 3},
-      {SDLK_F1, KMOD_NONE, VK_F1, 0},  {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0},
+      {SDLK_c, KMOD_LCTRL, 'C', 3},    {SDLK_F12, KMOD_NONE, VK_F1 + 11, 0},
       {SDLK_LEFT, 0, VK_LEFT, 0},      {SDLK_RETURN, KMOD_NONE, VK_RETURN, '\r'},
       {SDLK_x, KMOD_LALT, 'X', 'x'}};
   RecordingWindow window;
@@ -142,18 +150,6 @@ TEST(Keyboard, KeysBecomeKeyAndCharacterMessages) {
     EXPECT_EQ(Got(window, {WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR, WM_SYSCHAR, WM_KEYUP, WM_SYSKEYUP}), expected)
         << key;
   }
-}
-
-constexpr Platform::MenuItemResource kFileItems[] = {{201, "&Open"}, {202, "E&xit"}};
-constexpr Platform::MenuItemResource kHelpItems[] = {{203, "&About"}};
-constexpr Platform::MenuPopupResource kPopups[] = {{"&File", kFileItems, 2}, {"&Help", kHelpItems, 1}};
-constexpr Platform::MenuResource kMenus[] = {{50, kPopups, 2}};
-constexpr ACCEL kAccelerators[] = {
-    {FALT, '?', 301}, {FVIRTKEY | FCONTROL, 'S', 302}, {FVIRTKEY, VK_F1, 303}, {0, 'q', 304}};
-constexpr Platform::AcceleratorResource kTables[] = {{60, kAccelerators, 4}};
-constexpr Platform::ResourceTable kResources = {kMenus, 1, kTables, 1, nullptr, 0};
-
-TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
   Platform::SetResources(&kResources);
   HINSTANCE module = GetModuleHandleA(nullptr);
   const Uint16 alt = KMOD_LALT, shift = KMOD_LSHIFT, ctrl = KMOD_LCTRL, none = KMOD_NONE;
@@ -168,11 +164,11 @@ TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
       {{{SDLK_f, alt}, {SDLK_ESCAPE, none}, {SDLK_x, 0}, {SDLK_f, alt}, {SDLK_z, none}, {SDLK_x, none}}, {}},
       {{{SDLK_f, alt}, {SDLK_a, none}}, {}}};
   for (const auto& [keys, commands] : kCases) {
-    RecordingWindow window(LoadMenuA(module, MAKEINTRESOURCEA(50)));
-    for (auto [key, modifiers] : keys) TestEvents::PressKey(window.Handle(), key, modifiers);
+    RecordingWindow menued(LoadMenuA(module, MAKEINTRESOURCEA(50)));
+    for (auto [key, modifiers] : keys) TestEvents::PressKey(menued.Handle(), key, modifiers);
     TestEvents::PumpAll(LoadAcceleratorsA(module, MAKEINTRESOURCEA(60)));
     std::vector<WPARAM> got;
-    for (const RecordedMessage& command : window.Received(WM_COMMAND)) got.push_back(command.wParam);
+    for (const RecordedMessage& command : menued.Received(WM_COMMAND)) got.push_back(command.wParam);
     EXPECT_EQ(got, commands) << &keys - &kCases[0].first;
   }
   // Resources are found only in the program's own module.
@@ -182,7 +178,7 @@ TEST(Keyboard, AcceleratorsAndMenuMnemonicsBecomeCommands) {
   Platform::SetResources(nullptr);
 }
 
-TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnlyAndMessageBoxesGoToStandardError) {
+TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnly) {
   HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
   EXPECT_TRUE(ddraw && LoadLibraryA("ddraw.dll") == ddraw && !LoadLibraryA("user32.dll"));
   EXPECT_TRUE(GetProcAddress(ddraw, "DirectDrawCreate") && !GetProcAddress(ddraw, "DirectDrawCreateEx"));
@@ -192,9 +188,6 @@ TEST(Modules, DirectDrawIsBuiltInAndFoundByNameOnlyAndMessageBoxesGoToStandardEr
   ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
   EXPECT_TRUE(directDraw->SetDisplayMode(640, 480, 16) == DDERR_NOEXCLUSIVEMODE && !directDraw->Release() &&
               DirectDrawCreate(nullptr, nullptr, nullptr) == DDERR_INVALIDPARAMS);
-  testing::internal::CaptureStderr();  // headless message boxes go to standard error
-  EXPECT_EQ(MessageBoxA(nullptr, "Create Game Frame Failed!", "Error", MB_OK), IDOK);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Create Game Frame Failed!\n");
 }
 
 TEST(Rect, UnionAndIntersectionMatchAPlainReference) {
@@ -222,9 +215,7 @@ TEST(Clock, OnTheVirtualClockOnlySleepAndAdvanceMoveTimeAndTheDateRollsOver) {
   Platform::EnableVirtualClock(0xFFFFFFF0u, SYSTEMTIME{2006, 2, 0, 28, 23, 59, 58, 0});
   Sleep(0x18);
   Platform::AdvanceVirtualClock(2);
-  LARGE_INTEGER frequency, counter;
-  EXPECT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&counter));
-  EXPECT_TRUE(counter.QuadPart == 0x1A * frequency.QuadPart / 1000 && timeGetTime() == 10);  // wrapped
+  EXPECT_EQ(timeGetTime(), 10u);  // wrapped
   Sleep(2500 - 0x1A);
   SYSTEMTIME t;
   GetLocalTime(&t);  // across midnight and the month's end, to a Wednesday

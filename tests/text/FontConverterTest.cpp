@@ -14,12 +14,6 @@
 
 namespace {
 
-ToolRun Convert(const std::string& arguments) { return RunTool(GFXFONT_PATH, arguments); }
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 // A bitmap as rows of '#' and '.'.
 typedef std::vector<std::string> Picture;
 
@@ -64,14 +58,23 @@ class ConverterTest : public testing::Test {
       TS_GUID_GDI_GRAPHICS, m_window.Handle(), 320, 200, false, true)};
 };
 
-TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
+// A BDF font of height 8 (ascent 6, descent 2) with glyphs offset in their boxes.
+const char kBdf[] =
+    "STARTFONT 2.1\nFONT -test-small\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 2\n"
+    "FONT_ASCENT 6\nFONT_DESCENT 2\nENDPROPERTIES\nCHARS 3\n"
+    "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 4 0\nBBX 3 4 1 -1\nBITMAP\n40\nA0\nE0\nA0\nENDCHAR\n"
+    "STARTCHAR one\nENCODING 19968\nDWIDTH 8 0\nBBX 7 1 0 2\nBITMAP\nFE\nENDCHAR\n"
+    "STARTCHAR unnamed\nENCODING -1\nDWIDTH 8 0\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n";
+
+TEST_F(ConverterTest, HexAndBdfFontsDrawTheirGlyphsInTheirGrids) {
   const Picture letter = Pattern(8, 1);
   const Picture wide = Pattern(16, 2);
   const Picture narrowInGrid = Pattern(8, 3);
   const Picture replacement = Pattern(8, 4);
-  WriteFile("source.hex", HexLine(0x41, letter) + HexLine(0x554A, wide) + HexLine(0x3B1, narrowInGrid) +
-                              HexLine(0xFFFD, replacement) + HexLine(0x0D, Pattern(16, 5)));
-  ToolRun run = Convert("--encoding 3 source.hex out.gfxFont");
+  std::ofstream("source.hex", std::ios::binary)
+      << HexLine(0x41, letter) + HexLine(0x554A, wide) + HexLine(0x3B1, narrowInGrid) +
+             HexLine(0xFFFD, replacement) + HexLine(0x0D, Pattern(16, 5));
+  ToolRun run = RunTool(GFXFONT_PATH, "--encoding 3 source.hex out.gfxFont");
   ASSERT_EQ(run.status, 0) << run.errors;
   CTSUsePtr<CTSFont> font(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "out.gfxFont"));
   ASSERT_TRUE(font && font->GetCharWidth() == 8 && font->GetCharHeight() == 16 &&
@@ -88,21 +91,11 @@ TEST_F(ConverterTest, HexFontDrawsItsGlyphsInGb2312) {
   ExpectPicture(50, 20, 16, replacement, "missing wide");
   ExpectPicture(66, 20, 8, Picture(16, "........"), "carriage return");
   ExpectPicture(10, 36, 8, replacement, "missing single");
-}
-
-// A BDF font of height 8 (ascent 6, descent 2) with glyphs offset in their boxes.
-const char kBdf[] =
-    "STARTFONT 2.1\nFONT -test-small\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 2\n"
-    "FONT_ASCENT 6\nFONT_DESCENT 2\nENDPROPERTIES\nCHARS 3\n"
-    "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 4 0\nBBX 3 4 1 -1\nBITMAP\n40\nA0\nE0\nA0\nENDCHAR\n"
-    "STARTCHAR one\nENCODING 19968\nDWIDTH 8 0\nBBX 7 1 0 2\nBITMAP\nFE\nENDCHAR\n"
-    "STARTCHAR unnamed\nENCODING -1\nDWIDTH 8 0\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n";
-
-TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
-  WriteFile("small.bdf", kBdf);
+  // The BDF font, in every grid.
+  std::ofstream("small.bdf", std::ios::binary) << kBdf;
   // Rows from the top: the ascent is 6, so a box at y offset -1 and height 4
   // covers rows 3 to 6.
-  const Picture letter = {"....", "....", "....", "..#.", ".#.#", ".###", ".#.#", "...."};
+  const Picture smallA = {"....", "....", "....", "..#.", ".#.#", ".###", ".#.#", "...."};
   const Picture oneGlyph = {"........", "........", "........", "#######.",
                             "........", "........", "........", "........"};
   // Without U+FFFD the fallback is a box one pixel inside the cell.
@@ -112,17 +105,17 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
   for (auto [encoding, one] :
        {std::pair{1, "\xEC\xE9"}, {3, "\xD2\xBB"}, {4, "\xD2\xBB"}, {5, "\xA4\x40"}, {6, "\x4E\x00"}}) {
     SCOPED_TRACE(encoding);
-    ToolRun run = Convert("-e " + std::to_string(encoding) + " small.bdf small.gfxFont");
+    run = RunTool(GFXFONT_PATH, "-e " + std::to_string(encoding) + " small.bdf small.gfxFont");
     ASSERT_EQ(run.status, 0) << run.errors;
-    CTSUsePtr<CTSFont> font(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "small.gfxFont"));
-    ASSERT_TRUE(font && font->GetCharWidth() == 4 && font->GetCharHeight() == 8);
+    CTSUsePtr<CTSFont> small(CTSFontLoader::Instance().LoadFont(TS_GUID_POINT_FONT, "small.gfxFont"));
+    ASSERT_TRUE(small && small->GetCharWidth() == 4 && small->GetCharHeight() == 8);
     m_device->Clear(CTSColor(0xFF000000));
     const CTSColor white(~0u);
-    ASSERT_TRUE(font->DrawChar('A', 5, 5, m_device.Get(), white) &&
-                font->DrawChar('Z', 40, 5, m_device.Get(), white) &&
-                font->DrawWideChar(BYTE(one[0]), BYTE(one[1]), 20, 5, m_device.Get(), white) &&
-                font->DrawWideChar(0xB0, 0xA1, 60, 5, m_device.Get(), white));
-    ExpectPicture(5, 5, 4, letter, "A");
+    ASSERT_TRUE(small->DrawChar('A', 5, 5, m_device.Get(), white) &&
+                small->DrawChar('Z', 40, 5, m_device.Get(), white) &&
+                small->DrawWideChar(BYTE(one[0]), BYTE(one[1]), 20, 5, m_device.Get(), white) &&
+                small->DrawWideChar(0xB0, 0xA1, 60, 5, m_device.Get(), white));
+    ExpectPicture(5, 5, 4, smallA, "A");
     ExpectPicture(20, 5, 8, oneGlyph, "U+4E00");
     ExpectPicture(40, 5, 4, {"....", ".##.", ".##.", ".##.", ".##.", ".##.", ".##.", "...."},
                   "missing single");
@@ -132,7 +125,7 @@ TEST_F(ConverterTest, BdfFontPlacesGlyphsOnTheBaselineInEveryGrid) {
 
 TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
   std::string good = HexLine(0x41, Pattern(8, 1));
-  WriteFile("good.hex", good);
+  std::ofstream("good.hex", std::ios::binary) << good;
   std::string bdfHead = "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nCHARS 1\nSTARTCHAR a\nENCODING 97\n";
   // A file named by its kind, or (kind "") the arguments; then the start of the message.
   const std::tuple<std::string, std::string, const char*> cases[] = {
@@ -161,9 +154,9 @@ TEST_F(ConverterTest, BadInputGivesAMessageAndStatusOne) {
       {"", "--encoding 3 good.hex no/such/folder/out.gfxFont", "cannot write"},
   };
   for (const auto& [kind, content, message] : cases) {
-    if (!kind.empty()) WriteFile("bad." + kind, content);
+    if (!kind.empty()) std::ofstream("bad." + kind, std::ios::binary) << content;
     std::remove("out.gfxFont");
-    ToolRun run = Convert(kind.empty() ? content : "--encoding 3 bad." + kind + " out.gfxFont");
+    ToolRun run = RunTool(GFXFONT_PATH, kind.empty() ? content : "--encoding 3 bad." + kind + " out.gfxFont");
     EXPECT_TRUE(run.status == 1 && run.errors.find(message) != std::string::npos &&
                 ReadWholeFile("out.gfxFont").empty())
         << content << ": " << run.status << " " << run.errors;

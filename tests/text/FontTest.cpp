@@ -150,27 +150,24 @@ TEST(PointFontGlyphs, EveryEncodingMapsEveryByteCombination) {
 
 TEST(PointFontDraw, TheDeviceFormsRefuseOnlyGlyphsWhollyOutsideTheClip) {
   RecordingWindow window;
-  CTSGraphics* device =
-      CTSGraphicsManager::Instance().CreateDevice(TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, true);
-  ASSERT_NE(device, nullptr);
+  CTSUsePtr<CTSGraphics> device(CTSGraphicsManager::Instance().CreateDevice(
+      TS_GUID_GDI_GRAPHICS, window.Handle(), 64, 64, false, true));
+  ASSERT_TRUE(device);
   RECT clip = {20, 10, 40, 30};
   device->SetClipRect(&clip);
   CTSUsePtr<CTSPointFont> identity(Loaded(IdentityFont(FONT_ENCODING_GB2312, 1)));
-  // Each edge of the clip: the last place a glyph is drawn, then the first it is not.
-  const struct {
-    INT x, y;
-    bool wide, drawn;
-  } cases[] = {{17, 12, false, true}, {16, 12, false, false}, {15, 12, true, true}, {14, 12, true, false},
-               {39, 12, false, true}, {40, 12, false, false}, {25, 5, false, true}, {25, 4, false, false},
-               {25, 29, true, true},  {25, 30, true, false}};
-  for (const auto& c : cases) {
-    const CTSColor white(~0u);
-    const bool drawn = c.wide ? identity->DrawWideChar(0xA1, 0xA1, c.x, c.y, device, white)
-                              : identity->DrawChar('A', c.x, c.y, device, white);
-    EXPECT_EQ(drawn, c.drawn) << c.x << "," << c.y;
-  }
-  EXPECT_FALSE(identity->DrawChar('A', 0, 0, nullptr, CTSColor(~0u)));
-  device->Release();
+  // Each edge of the clip: the last place a glyph is drawn, then the first it is not. x, y, wide, drawn.
+  const std::tuple<INT, INT, bool, bool> cases[] = {
+      {17, 12, false, true}, {16, 12, false, false}, {15, 12, true, true}, {14, 12, true, false},
+      {39, 12, false, true}, {40, 12, false, false}, {25, 5, false, true}, {25, 4, false, false},
+      {25, 29, true, true},  {25, 30, true, false}};
+  const CTSColor white(~0u);
+  for (const auto& [x, y, wide, drawn] : cases)
+    EXPECT_EQ(wide ? identity->DrawWideChar(0xA1, 0xA1, x, y, device.Get(), white)
+                   : identity->DrawChar('A', x, y, device.Get(), white),
+              drawn)
+        << x << "," << y;
+  EXPECT_FALSE(identity->DrawChar('A', 0, 0, nullptr, white));
 }
 
 // A font double: fixed sizes, draws nothing on the device, writes each glyph draw
@@ -203,32 +200,30 @@ CTSFont* CreateRecordingFont(DWORD argument) {
   return new CRecordingFont;
 }
 
-TEST(FontLoader, MakesFontsByKindAndLoadsThemFromStreamsAndResources) {
+TEST(FontLoader, MakesFontsByKindAndLoadsThemAndTheTextRegistryLaysOutText) {
   CTSFontLoader& loader = CTSFontLoader::Instance();
   EXPECT_TRUE(!loader.CreateFont(kRecordingKind) && !loader.RegisterFont(kRecordingKind, nullptr, 0) &&
               loader.RegisterFont(kRecordingKind, CreateRecordingFont, 77));
   // A kind is registered once, the point font's included.
   EXPECT_FALSE(loader.RegisterFont(kRecordingKind, CreateRecordingFont, 0) ||
                loader.RegisterFont(TS_GUID_POINT_FONT, CreateRecordingFont, 0));
-  CTSUsePtr<CTSFont> recording(loader.CreateFont(kRecordingKind));
-  EXPECT_TRUE(recording && g_factoryArgument == 77u);
+  CTSUsePtr<CRecordingFont> font(static_cast<CRecordingFont*>(loader.CreateFont(kRecordingKind)));
+  ASSERT_TRUE(font && g_factoryArgument == 77u);
   const std::string file = IdentityFont(FONT_ENCODING_GB2312, 4);
   const std::string bad = FontFile(3, 8, 4, std::vector<uint8_t>(8), 2);
   CTSUsePtr<CTSIOStream> good(MemoryStream(file));
   CTSUsePtr<CTSIOStream> refused(MemoryStream(bad));
-  CTSUsePtr<CTSFont> font(loader.LoadFont(TS_GUID_POINT_FONT, good.Get()));
-  ASSERT_TRUE(font && *font->GetClassGUID() == TS_GUID_POINT_FONT && font->GetUseCount() == 1 &&
-              font->GetCharWidth() == 3);
+  CTSUsePtr<CTSFont> point(loader.LoadFont(TS_GUID_POINT_FONT, good.Get()));
+  ASSERT_TRUE(point && *point->GetClassGUID() == TS_GUID_POINT_FONT && point->GetUseCount() == 1 &&
+              point->GetCharWidth() == 3);
   EXPECT_FALSE(loader.LoadFont(TS_GUID_POINT_FONT, refused.Get()) ||
                loader.LoadFont(TS_GUID_POINT_FONT, "Font\\missing.gfxFont") ||
                loader.LoadFont(TS_GUID_POINT_FONT, static_cast<const char*>(nullptr)) ||
                loader.LoadFont(TS_GUID_POINT_FONT, static_cast<CTSIOStream*>(nullptr)) ||
                loader.LoadFont(GUID{0x99999999, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}, good.Get()));
-}
 
-TEST(TextRegistry, AddFindSelectAndLayOutText) {
+  // The text registry, with the recording font.
   CTSTextRegistry& registry = CTSTextRegistry::Instance();
-  CTSUsePtr<CRecordingFont> font(new CRecordingFont);
   CTSUsePtr<CRecordingFont> other(new CRecordingFont);
   EXPECT_TRUE(registry.AddFont(3, font.Get()) && font->GetUseCount() == 2);
   EXPECT_FALSE(registry.AddFont(3, other.Get()) || registry.AddFont(0xFFFFFFFF, other.Get()) ||
@@ -242,11 +237,8 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
     return font->calls;
   };
   // Line advance: the larger height (16); a tab counts four columns but one advance.
-  const struct {
-    const char* text;
-    INT length, maxColumns;
-    const char* calls;
-  } cases[] = {
+  // Text, length, columns, the draws.
+  const std::tuple<const char*, INT, INT, const char*> cases[] = {
       {"abcdef", -1, 3, " a@10,20 b@18,20 c@26,20 d@10,36 e@18,36 f@26,36"},
       {"abcd", -1, 0, " a@10,20 b@18,20 c@26,20 d@34,20"},
       {"a\xB0\xA1z", -1, 3, " a@10,20 B0A1@18,20 z@10,36"},
@@ -260,8 +252,8 @@ TEST(TextRegistry, AddFindSelectAndLayOutText) {
       {"a\xB0", -1, -1, " a@10,20 B000@18,20"},      // a last lead byte pairs with the zero
       {"a\xB0\xA1z", 2, -1, " a@10,20 B0A1@18,20"},  // cut by length: the trail is the byte past it
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(draw(3, &device, 10, c.text, c.length, c.maxColumns), c.calls) << c.text;
+  for (const auto& [text, length, maxColumns, calls] : cases)
+    EXPECT_EQ(draw(3, &device, 10, text, length, maxColumns), calls) << text;
   // Glyphs whose pen leaves the coordinate range are skipped; nothing is drawn without a font, text or
   // device.
   EXPECT_EQ(draw(3, &device, 0x7FFFFFF0, "abcd", -1, -1), " a@2147483632,20 b@2147483640,20");

@@ -91,6 +91,7 @@ TEST_F(D3D8GraphicsTest, TexturesAndRenderTargetsKeepTheirPixelsAndKeys) {
     CTSUsePtr<CTSTexture> texture(
         MakeTexture(m_device, 37, 11, format, [&](int x, int y) { return written[y * 37 + x]; }));
     ASSERT_TRUE(texture);
+    texture->SetPixel(37, 5, CTSColor(~written[6 * 37]));  // past the row's end: nothing
     const auto kept = [&](DWORD c) {
       const DWORD a = c >> 24, r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
       if (format == 1) return (a >= 0x80 ? 0xFF000000u : 0u) | r >> 3 << 19 | g >> 3 << 11 | b >> 3 << 3;

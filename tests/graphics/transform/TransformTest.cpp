@@ -51,18 +51,15 @@ void CompareRandomDraws(bool turned, int width, int height, int maxTexture, int 
   turned ? run(GetInstructionPath()) : ForEachPath(run);
 }
 
-TEST(TransformTest, ScalerAndRotatorMatchTheirModels) {
+TEST(TransformTest, ScalerAndRotatorMatchTheirModelsAndRefuseOversizedAndUndefinedDraws) {
   CompareRandomDraws(false, 80, 48, 40, 1500, 1);
   CompareRandomDraws(false, 1200, 6, 700, 60, 2);  // rows crossing the scaler's strips
   CompareRandomDraws(true, 72, 56, 30, 1500, 21);
-}
-
-// On a 40 x 30 surface whose target records 100 x 90, a white 2 x 2 texture
-// centred on (20, 15) scaled by (sx, sy) and turned covers the surface and
-// nothing beyond (c = 1), or draws nothing: 2 x 12000 fits 32 bits, 2 x 30000
-// and steps of 65536 / 1e-6 do not, zero, undefined and infinite scales and
-// turns have no image.
-TEST(TransformTest, OversizedAndUndefinedDraws) {
+  // On a 40 x 30 surface whose target records 100 x 90, a white 2 x 2 texture
+  // centred on (20, 15) scaled by (sx, sy) and turned covers the surface and
+  // nothing beyond (c = 1), or draws nothing: 2 x 12000 fits 32 bits, 2 x 30000
+  // and steps of 65536 / 1e-6 do not, zero, undefined and infinite scales and
+  // turns have no image.
   const float draws[][4] = {{30, 30, 0, 1},          {30, 30, 0.4f, 1},       {12000, 12000, 0.3f, 1},
                             {30000, 30000, 0.3f, 0}, {1e-6f, 1e-6f, 0.3f, 0}, {0, 1, 0, 0},
                             {1, 0, 0.3f, 0},         {INFINITY, 1, 0, 0},     {2, INFINITY, 0.3f, 0},
