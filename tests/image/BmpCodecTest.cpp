@@ -44,7 +44,10 @@ std::vector<Variant> Variants() {
       variants.push_back({{.fileHeader = bits != 4, .headerSize = size, .width = 9, .height = 3, .bits = bits,
                            .palette = RandomPalette(random, 1u << bits), .pixels = rows(9, 3, bits)}});
   std::vector<Variant> more = {
-      // A palette count beyond 256 is clamped; the pixels lie where the offset says.
+      // A palette count beyond 256 is clamped: without a file header the pixels
+      // follow the whole palette; with one they lie where the offset says.
+      {{.fileHeader = false, .width = 5, .height = 2, .bits = 8, .colorsUsed = 300,
+        .palette = RandomPalette(random, 300), .pixels = rows(5, 2, 8)}},
       {{.width = 7, .height = 2, .bits = 8, .colorsUsed = 0x7FFFFFFF, .palette = colors,
         .pixels = rows(7, 2, 8), .pixelOffset = 2000}},
       {{.width = 5, .height = 3, .pixels = rows(5, 3, 24)}},
