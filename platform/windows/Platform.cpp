@@ -1,9 +1,9 @@
 // What Platform.h adds to the system's interfaces, on Windows. So far: the
 // resource table is kept, the headless switch is recorded (and also on when
-// the process has no interactive window station), and the virtual clock keeps
-// its time. Still to come: windows that are never shown while headless,
-// menus, accelerators and icons from the table, replaceable exports, and the
-// clock functions reading the virtual clock.
+// the process has no interactive window station); the clock functions read
+// the virtual clock (Clock.cpp). Still to come: windows that are never shown
+// while headless, menus, accelerators and icons from the table, and
+// replaceable exports.
 #include "platform/Platform.h"
 
 #include "platform/common/VirtualClock.h"
@@ -34,7 +34,9 @@ bool IsHeadless() {
 // accepted rather than one silently ignored.
 bool SetModuleExport(const char*, const char*, FARPROC) { return false; }
 
-// No events are scheduled on the virtual clock on Windows yet.
+// Events are scheduled on the virtual clock only by tests of the SDL backend,
+// which feed it SDL events; on Windows the system queue holds every message,
+// so there is nothing to schedule and these stay empty.
 void DeliverDueEvents() {}
 
 void ClearScheduledEvents() {}
