@@ -275,7 +275,9 @@ int Compare(int argc, char** argv) {
   for (long y = 0; y < long(height); ++y) {
     for (long x = 0; x < long(width); ++x) {
       if (x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom) continue;
-      const RGBQUAD a = first.ReadPixel(x, y), b = second.ReadPixel(x, y);
+      // Rows are stored bottom up; x and y count from the top left.
+      const long stored = long(height) - 1 - y;
+      const RGBQUAD a = first.ReadPixel(x, stored), b = second.ReadPixel(x, stored);
       const long differences[3] = {std::labs(long(a.rgbRed) - b.rgbRed),
                                    std::labs(long(a.rgbGreen) - b.rgbGreen),
                                    std::labs(long(a.rgbBlue) - b.rgbBlue)};
