@@ -23,6 +23,19 @@
 #define Sleep ::Platform::ClockSleep
 #define GetLocalTime ::Platform::ClockGetLocalTime
 #define WaitMessage ::Platform::ClockWaitMessage
+// So do the window and resource functions: headless windows are never shown,
+// and the program's resource table gives menus, accelerators and icons.
+#include "platform/windows/User.h"
+#define ShowWindow ::Platform::UserShowWindow
+#define UpdateWindow ::Platform::UserUpdateWindow
+#define LoadMenuA ::Platform::UserLoadMenuA
+#define LoadAcceleratorsA ::Platform::UserLoadAcceleratorsA
+#define LoadIconA ::Platform::UserLoadIconA
+#define RegisterClassExA ::Platform::UserRegisterClassExA
+#define CreateWindowExA ::Platform::UserCreateWindowExA
+// GetProcAddress gives the exports tests replace.
+#include "platform/windows/Module.h"
+#define GetProcAddress ::Platform::ModuleGetProcAddress
 #else
 #include "platform/win32/Types.h"
 #include "platform/win32/Sync.h"

@@ -3,6 +3,8 @@
 // maps the system names onto these after the system headers.
 #pragma once
 
+#include <windows.h>
+
 namespace Platform {
 
 DWORD ClockTimeGetTime();
