@@ -5,10 +5,15 @@
 # kept in build-windows/deps. Wine runs the tools that make Qarn's data
 # (logogen, gfxfont) at build time, and the tests, with its prefix in
 # build-windows/wine.
+# With --i686 it also compiles the engine, the platform layer and Qarn's game
+# code for 32-bit Windows into build-windows-i686/, without linking (there are
+# no 32-bit libpng and libjpeg to link with; their headers serve as they are).
 #   TESSEL_CMAKE_ARGS  extra CMake arguments
 #   TESSEL_JOBS        parallel jobs (default: the number of processors)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+i686=0
+[ "${1:-}" = --i686 ] && i686=1
 
 packages=(
   cmake dpkg-dev
@@ -21,6 +26,7 @@ packages=(
   # The glyphs of Qarn's and the starter game's fonts.
   unifont
 )
+[ "$i686" = 1 ] && packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -53,3 +59,11 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DTESSEL_BUILD_BENCH=OFF \
   "-DCMAKE_CROSSCOMPILING_EMULATOR=env;WINEPREFIX=$WINEPREFIX;WINEDEBUG=-all;$wine" ${TESSEL_CMAKE_ARGS:-}
 cmake --build "$build" -j"$jobs"
+
+if [ "$i686" = 1 ]; then
+  # shellcheck disable=SC2086
+  cmake -S . -B "$build-i686" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+    -DCMAKE_FIND_ROOT_PATH="$PWD/$build/deps/prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSEL_BUILD_TESTS=OFF -DTESSEL_BUILD_BENCH=OFF ${TESSEL_CMAKE_ARGS:-}
+  cmake --build "$build-i686" -j"$jobs" --target tessel tessel_platform qarn_app
+fi
