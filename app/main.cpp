@@ -22,6 +22,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   Platform::SetHeadless(options.headless);
+  // A headless run of a set number of frames draws the same frames on every
+  // run and system: its time is the virtual clock's, which only the frame
+  // limiter's sleeps move. The wall-clock date still stamps the log.
+  if (options.headless && options.frames > 0) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Platform::EnableVirtualClock(0, now);
+  }
   Platform::SetResources(&QarnResources());
   return RunReportingEngineErrors([&options] {
     CGameFrame& frame = CGameFrame::Instance();
@@ -34,7 +42,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "qarn: could not save the screenshot %s\n", options.screenshot.c_str());
       return 1;
     }
-    std::printf("Screenshot saved to %s\n", std::filesystem::absolute(options.screenshot).c_str());
+    std::printf("Screenshot saved to %s\n", std::filesystem::absolute(options.screenshot).string().c_str());
     return result;
   });
 }

@@ -2,9 +2,13 @@
 # which gives std::thread and std::mutex). Libraries built for Windows are
 # found under the folders given in CMAKE_FIND_ROOT_PATH and in the compiler's
 # own sysroot, where Debian's libz-mingw-w64-dev puts zlib.
+# cmake/mingw-w64-i686.cmake reuses this file for 32-bit Windows.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TESSEL_MINGW_TRIPLE x86_64-w64-mingw32)
+if(NOT TESSEL_MINGW_PROCESSOR)
+  set(TESSEL_MINGW_PROCESSOR x86_64)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${TESSEL_MINGW_PROCESSOR})
+set(TESSEL_MINGW_TRIPLE ${TESSEL_MINGW_PROCESSOR}-w64-mingw32)
 
 set(CMAKE_C_COMPILER ${TESSEL_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TESSEL_MINGW_TRIPLE}-g++-posix)

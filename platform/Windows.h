@@ -8,10 +8,34 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// The system headers and ours need this order.
+// clang-format off
 #include <windows.h>
 #include <mmsystem.h>
 #include <ddraw.h>
 #include <d3d8.h>
+// The clock functions go through the platform layer, which reads the virtual
+// clock while it is enabled.
+#include "platform/windows/Clock.h"
+#define timeGetTime ::Platform::ClockTimeGetTime
+#define QueryPerformanceCounter ::Platform::ClockQueryPerformanceCounter
+#define QueryPerformanceFrequency ::Platform::ClockQueryPerformanceFrequency
+#define Sleep ::Platform::ClockSleep
+#define GetLocalTime ::Platform::ClockGetLocalTime
+#define WaitMessage ::Platform::ClockWaitMessage
+// So do the window and resource functions: headless windows are never shown,
+// and the program's resource table gives menus, accelerators and icons.
+#include "platform/windows/User.h"
+#define ShowWindow ::Platform::UserShowWindow
+#define UpdateWindow ::Platform::UserUpdateWindow
+#define LoadMenuA ::Platform::UserLoadMenuA
+#define LoadAcceleratorsA ::Platform::UserLoadAcceleratorsA
+#define LoadIconA ::Platform::UserLoadIconA
+#define RegisterClassExA ::Platform::UserRegisterClassExA
+#define CreateWindowExA ::Platform::UserCreateWindowExA
+// GetProcAddress gives the exports tests replace.
+#include "platform/windows/Module.h"
+#define GetProcAddress ::Platform::ModuleGetProcAddress
 #else
 #include "platform/win32/Types.h"
 #include "platform/win32/Sync.h"
@@ -25,4 +49,5 @@
 #include "platform/win32/Module.h"
 #include "platform/win32/DirectDraw.h"
 #include "platform/win32/D3D8.h"
+// clang-format on
 #endif

@@ -39,8 +39,18 @@ constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kRadiansPerDegree = 0.017453292f;
 
+// Direct3D puts pixel centres on whole coordinates: a point or a line's end
+// on x names the pixel x, and an area covering pixels x..x+w-1 spans
+// x-0.5..x+w-0.5.
+constexpr float kHalfPixel = 0.5f;
+
 PrimitiveVertex Vertex(float x, float y, const CTSColor& color) {
   return {x, y, 0.0f, 1.0f, color.GetARGB()};
+}
+
+// A corner of a filled area at pixel-edge position (x, y).
+PrimitiveVertex AreaVertex(float x, float y, const CTSColor& color) {
+  return Vertex(x - kHalfPixel, y - kHalfPixel, color);
 }
 
 // Angle step of a circle's vertices, in degrees: finer for larger circles.
@@ -169,7 +179,8 @@ void CTSD3D8Graphics::DrawSprite(CTSTexture* texture, INT x, INT y, INT srcX, IN
 void CTSD3D8Graphics::DrawQuad(CTSD3D8Texture* source, const float x[4], const float y[4], const RECT& s,
                                BlendMode blendMode, FlipFlags flipFlags, D3DCOLOR diffuse) {
   SpriteVertex corners[4];
-  for (int i = 0; i < 4; ++i) corners[i] = {x[i], y[i], 0.0f, 1.0f, diffuse, 0.0f, 0.0f};
+  for (int i = 0; i < 4; ++i)
+    corners[i] = {x[i] - kHalfPixel, y[i] - kHalfPixel, 0.0f, 1.0f, diffuse, 0.0f, 0.0f};
   SetTextureCoordinates(corners, s, source->GetSurfaceWidth(), source->GetSurfaceHeight(), flipFlags);
   SetTexture(source);
   SetBlendMode(INT(blendMode));
@@ -246,8 +257,8 @@ void CTSD3D8Graphics::DrawRect(INT x1, INT y1, INT x2, INT y2, const CTSColor& c
   SetBlendMode(BLEND_ALPHA);
   m_device->SetVertexShader(kPrimitiveFVF);
   if (filled) {
-    const PrimitiveVertex strip[4] = {Vertex(left, top, color), Vertex(right, top, color),
-                                      Vertex(left, bottom, color), Vertex(right, bottom, color)};
+    const PrimitiveVertex strip[4] = {AreaVertex(left, top, color), AreaVertex(right, top, color),
+                                      AreaVertex(left, bottom, color), AreaVertex(right, bottom, color)};
     m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(PrimitiveVertex));
   } else {
     const PrimitiveVertex outline[5] = {Vertex(left, top, color), Vertex(right, top, color),
@@ -265,7 +276,10 @@ void CTSD3D8Graphics::DrawCircle(INT centerX, INT centerY, INT radius, const CTS
   INT count = 0;
   for (INT degrees = 0; degrees < 360; degrees += step) {
     const float angle = float(degrees) * kRadiansPerDegree;
-    vertices[count++] = Vertex(cx + r * std::cos(angle), cy + r * std::sin(angle), color);
+    const float x = cx + r * std::cos(angle), y = cy + r * std::sin(angle);
+    // A fan's corners are area edges; an outline's are the pixels they fall
+    // in, whole so that every rasteriser starts and ends on the same pixels.
+    vertices[count++] = filled ? AreaVertex(x, y, color) : Vertex(std::floor(x), std::floor(y), color);
   }
   vertices[count] = vertices[0];
   SetTexture(nullptr);
@@ -389,7 +403,7 @@ bool CTSD3D8Graphics::Create(HWND window, INT width, INT height, bool fullScreen
   if (m_direct3D != nullptr) return true;
   if (window == nullptr || width < 0 || height < 0) return false;
   // The system headers name no type for the export.
-  using CreateFunction = IDirect3D8* (WINAPI*)(UINT sdkVersion);
+  using CreateFunction = IDirect3D8*(WINAPI*)(UINT sdkVersion);
   auto create = reinterpret_cast<CreateFunction>(
       reinterpret_cast<void (*)()>(GetProcAddress(m_d3dModule, "Direct3DCreate8")));
   if (create == nullptr || (m_direct3D = create(D3D_SDK_VERSION)) == nullptr) return false;

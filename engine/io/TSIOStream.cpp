@@ -27,7 +27,11 @@ bool CTSIOStream::OpenFile(const char* name, uint32_t mode, bool temporary) {
   DWORD access = 0;
   if (mode & kRead) access |= GENERIC_READ;
   if (mode & kWrite) access |= GENERIC_WRITE;
-  DWORD share = FILE_SHARE_READ | (temporary ? FILE_SHARE_DELETE : 0);
+  // A writer lets others read; a reader lets others do anything, so that it can
+  // open a file another handle is writing, or will delete on close.
+  DWORD share = FILE_SHARE_READ;
+  if (!(mode & kWrite)) share |= FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  if (temporary) share |= FILE_SHARE_DELETE;
   DWORD flags = temporary ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE : FILE_ATTRIBUTE_NORMAL;
   HANDLE file = CreateFileA(name, access, share, nullptr, OPEN_ALWAYS, flags, nullptr);
   // The buffer is made even for a failed open: it refuses to be attached and

@@ -142,7 +142,16 @@ class Player {
   void Rectangle(LONG left, LONG top, LONG right, LONG bottom) {
     RECT box = Box(left, top, right, bottom);
     if (box.right <= box.left || box.bottom <= box.top) return;
-    if (!m_brush.null) m_raster.FillRect(box.left, box.top, box.right, box.bottom, m_brush.color);
+    // Without a pen, the fill stops one logical unit short on the right and at
+    // the bottom, as on Windows: a pixel at one unit a pixel, less when scaled down.
+    if (!m_brush.null) {
+      RECT fill = box;
+      if (m_pen.null) {
+        fill.right = Clamp(std::max(left * m_scaleX, right * m_scaleX) + m_offsetX - std::fabs(m_scaleX));
+        fill.bottom = Clamp(std::max(top * m_scaleY, bottom * m_scaleY) + m_offsetY - std::fabs(m_scaleY));
+      }
+      m_raster.FillRect(fill.left, fill.top, fill.right, fill.bottom, m_brush.color);
+    }
     if (!m_pen.null) m_raster.FrameRect(box, PenWidth(), m_pen.color);
   }
   void Ellipse(LONG left, LONG top, LONG right, LONG bottom) {

@@ -76,12 +76,14 @@ SDL_Color ToSdlColor(D3DCOLOR color) {
 }
 
 // A vertex of either format: position, diffuse colour, texture coordinates.
+// Direct3D puts pixel centres on whole coordinates, SDL (OpenGL) half a pixel
+// right and down of them: positions move by half a pixel.
 SDL_Vertex ReadVertex(const uint8_t* data, bool textured) {
   float position[2];
   D3DCOLOR color;
   std::memcpy(position, data, sizeof position);
   std::memcpy(&color, data + 16, sizeof color);
-  SDL_Vertex vertex{{position[0], position[1]}, ToSdlColor(color), {0.0f, 0.0f}};
+  SDL_Vertex vertex{{position[0] + 0.5f, position[1] + 0.5f}, ToSdlColor(color), {0.0f, 0.0f}};
   if (textured) std::memcpy(&vertex.tex_coord, data + 20, sizeof vertex.tex_coord);
   return vertex;
 }

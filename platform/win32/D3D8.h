@@ -4,8 +4,9 @@
 // Names, layouts and values are Windows'; the interfaces hold only the
 // methods the engine calls. Elsewhere "d3d8.dll" is built into the layer and
 // draws through SDL's OpenGL renderer, with these differences from Windows:
-// - Pixel centres are OpenGL's: a quad on whole coordinates samples each texel
-//   at its centre (Windows samples half a texel up and left of it).
+// - Pixel centres are Windows': on whole coordinates. A quad covering pixels
+//   x..x+w-1 spans x-0.5..x+w-0.5 and samples each texel at its centre; a
+//   point or a line's end on x names the pixel x (SDL is handed x+0.5).
 // - Only ALPHABLENDENABLE, SRCBLEND, DESTBLEND, BLENDOP (colour and alpha
 //   alike) and LASTPIXEL change drawing; other render states are stored and
 //   ignored: no depth, stencil, fog, alpha test, culling, dithering, wireframe.

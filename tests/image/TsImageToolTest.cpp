@@ -48,6 +48,17 @@ TEST(TsImageTool, InfoAndConvertToEveryExtension) {
     }
     EXPECT_LE(largest, tolerance) << out;
   }
+  // compare: 2x2 pictures differing by 9 in red at the top right, (1,0) from
+  // the top left; excluding that pixel makes them match.
+  WriteBytes("black.bmp", MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = Bytes(16, 0)}));
+  Bytes redder(16, 0);
+  redder[13] = 9;  // rows are stored bottom up, padded to 8 bytes; BGR
+  WriteBytes("redder.bmp", MakeBmp(BmpSpec{.width = 2, .height = 2, .pixels = redder}));
+  const ToolRun differ = RunTool(TSIMAGE_PATH, "compare black.bmp redder.bmp");
+  EXPECT_EQ(std::tuple(differ.status, differ.out),
+            std::tuple(1, std::string("differing pixels: 1\nworst channel difference: 9 (at 1,0)\n"
+                                      "mean channel difference: 0.750\n")));
+  EXPECT_EQ(RunTool(TSIMAGE_PATH, "compare black.bmp redder.bmp --exclude 1,0,2,1").status, 0);
 }
 
 // Exit status 2 for bad usage, 1 when a file cannot be read, decoded or

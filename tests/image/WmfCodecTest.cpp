@@ -111,17 +111,20 @@ TEST(WmfDecoder, DrawsEveryShapeAsItsReferenceAndNamesEachFault) {
   Wmf slots = Wmf().Tools(5, 0, 0, 0, kRed)(kDelete, {1})(kBrush, {0, 0xFF00, 0, 0})(kSelect, {1});
   slots(kSelect, {2})(kSelect, {1000}).Box(kRectangle, 0, 0, 10, 10)(kBrush, {0, 0, 0xFF, 0})(kDelete, {0});
   slots(kSelect, {0}).Box(kRectangle, 10, 10, 20, 20)(kDelete, {500})(kBrush, {1, 0, 0, 0})(kSelect, {0});
-  plain("slots", 30, Solid({{0, 0, 10, 10}, {10, 10, 20, 20}}, kGreen), slots.Box(kRectangle, 20, 20, 30, 30),
+  plain("slots", 30, Solid({{0, 0, 9, 9}, {10, 10, 19, 19}}, kGreen), slots.Box(kRectangle, 20, 20, 30, 30),
         3);
+  // Windows plays a record short of its fields with the bytes that follow it (so does Wine 8.0).
+#ifndef _WIN32
   Wmf skipped = Wmf()(0x0626, {0x0F00, 3, 0xABCD})(0x0209, {0x00FF, 0})(kPolygon, {200, 1, 2});
   skipped(kRectangle, {9, 12})(kSelect, {}).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 4, 4, 12, 9);
   skipped.records.insert(skipped.records.end(), {0xE8, 3, 0, 0, 0x1B, 0x04});
-  plain("skipped", 20, Solid({{4, 4, 12, 9}}, kRed), skipped.Box(kRectangle, 10, 10, 15, 15));
-  // A placeable file: 640 x 320 units at 960 an inch are 64 x 32 pixels, and
-  // the window maps onto them; larger
-  // pictures are scaled down to 4096 pixels, keeping their aspect.
-  Wmf placeable = Wmf().Window(100, 200, 640, 320).Tools(0, 0, kBlack, 0, kRed);
-  add("placeable", placeable.Box(kRectangle, 200, 250, 400, 400).Placeable(100, 200, 740, 520, 960), 64, 32,
+  plain("skipped", 20, Solid({{4, 4, 11, 8}}, kRed), skipped.Box(kRectangle, 10, 10, 15, 15));
+#endif
+  // A placeable file: 64 x 32 units at 96 an inch are 64 x 32 pixels, and the
+  // window, moved off the origin, maps onto them; larger pictures are scaled
+  // down to 4096 pixels, keeping their aspect.
+  Wmf placeable = Wmf().Window(100, 200, 64, 32).Tools(0, 0, kBlack, 0, kRed);
+  add("placeable", placeable.Box(kRectangle, 110, 205, 130, 220).Placeable(100, 200, 164, 232, 96), 64, 32,
       Solid({{11, 6, 29, 19}}, kRed, Solid({{10, 5, 30, 20}}, kBlack)));
   Wmf large = Wmf().Window(0, 0, 20000, 10000).Tools(5, 0, 0, 0, kRed).Box(kRectangle, 0, 0, 10000, 10000);
   add("large", large.Placeable(0, 0, 20000, 10000, 96), 4096, 2048, Solid({{0, 0, 2048, 2048}}, kRed));

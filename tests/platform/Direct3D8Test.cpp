@@ -106,7 +106,8 @@ TEST(Direct3D8, TexturedQuadsBlendAsTheFormulasSayInEveryFormat) {
       device->SetRenderState(D3DRS_DESTBLEND, kDestination[mode]);
       device->SetRenderState(D3DRS_BLENDOP, mode == 3 ? D3DBLENDOP_REVSUBTRACT : D3DBLENDOP_ADD);
       device->SetTexture(0, texture);
-      const float l = kLeft, t = kTop, r = kLeft + kSize, b = kTop + kSize;
+      // Pixel centres lie on whole coordinates: the quad's edges are half a pixel off them.
+      const float l = kLeft - 0.5f, t = kTop - 0.5f, r = l + kSize, b = t + kSize;
       Vertex strip[4];
       for (int i = 0; i < 4; ++i)
         strip[i] = {i & 1 ? r : l, i & 2 ? b : t, 0, 1, diffuse, float(i & 1), float(i >> 1)};

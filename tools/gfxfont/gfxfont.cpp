@@ -6,10 +6,15 @@
 // Single-byte codes 1 to 127 take the glyphs of the same code points (control
 // characters are blank), code 128 the character the charset gives the byte
 // 0x80, if any. Each cell of the encoding's double-byte grid takes the glyph
-// of the character the charset maps its two bytes to, through iconv. Glyph
+// of the character the charset maps its two bytes to, through iconv (on
+// Windows, through the system's code page of the same name). Glyph
 // height and half width come from the source font; cells without a glyph hold
 // the fallback glyph, drawn from the source's U+FFFD or as a box.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -299,6 +304,41 @@ const Encoding kEncodings[] = {
 };
 
 // Turns byte sequences of a charset into single code points.
+#ifdef _WIN32
+class Decoder {
+ public:
+  // The charsets gfxfont names by default, as Windows code pages; "CPnnn"
+  // names any other.
+  explicit Decoder(const std::string& charset) {
+    static const struct {
+      const char* name;
+      UINT codePage;
+    } kCodePages[] = {{"UHC", 949}, {"GB2312", 936}, {"GBK", 936}, {"BIG5", 950}, {"UCS-2BE", 1201}};
+    for (const auto& known : kCodePages)
+      if (_stricmp(charset.c_str(), known.name) == 0) m_codePage = known.codePage;
+    if (m_codePage == 0 && (charset.rfind("CP", 0) == 0 || charset.rfind("cp", 0) == 0))
+      m_codePage = UINT(std::strtoul(charset.c_str() + 2, nullptr, 10));
+    if (m_codePage == 0 || (m_codePage != 1201 && !IsValidCodePage(m_codePage)))
+      Fail("Windows has no code page for the charset \"" + charset + "\"");
+  }
+
+  // The one code point the bytes stand for, or nothing.
+  std::optional<uint32_t> Decode(const char* bytes, size_t count) const {
+    if (m_codePage == 1201) {
+      if (count != 2) return {};
+      return uint32_t(uint8_t(bytes[0])) << 8 | uint8_t(bytes[1]);
+    }
+    wchar_t out[4];
+    const int written = MultiByteToWideChar(m_codePage, MB_ERR_INVALID_CHARS, bytes, int(count), out, 4);
+    // A surrogate pair or several characters are not one code point here.
+    if (written != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) return {};
+    return uint32_t(out[0]);
+  }
+
+ private:
+  UINT m_codePage = 0;
+};
+#else
 class Decoder {
  public:
   explicit Decoder(const std::string& charset) {
@@ -330,6 +370,8 @@ class Decoder {
  private:
   iconv_t m_handle;
 };
+
+#endif
 
 bool IsControl(uint32_t code) { return code < 0x20 || (code >= 0x7F && code < 0xA0); }
 

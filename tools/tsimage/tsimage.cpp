@@ -7,10 +7,17 @@
 //                            with IN's bit depth and alpha where the format
 //                            takes them: JPEG and TGA get 24 bits otherwise,
 //                            WBMP black and white by luminance
+//   tsimage compare A B [--tolerance N] [--mean M] [--exclude L,T,R,B]
+//                            compares the colours of two pictures of the same
+//                            size outside the rectangle [L,R) x [T,B): they
+//                            match when no channel differs by more than N
+//                            (default 0) and the mean channel difference is
+//                            at most M (default N)
 //
-// Exit status: 0 done, 1 the file could not be read, decoded or written (the
-// codec's message is printed, after the format name when the file's signature
-// or extension names the codec that refused it), 2 bad usage.
+// Exit status: 0 done (for compare: the pictures match), 1 the file could not
+// be read, decoded or written (the codec's message is printed, after the
+// format name when the file's signature or extension names the codec that
+// refused it), or the pictures differ, 2 bad usage.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -31,6 +38,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tsimage info FILE | tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|.tga|.pcx|.wbmp)\n";
+constexpr const char* kCompareUsage =
+    "usage: tsimage compare A B [--tolerance N] [--mean M] [--exclude L,T,R,B]\n";
 
 // Names of the codec layer's format ids.
 constexpr const char* kFormatNames[CDibImage::FORMAT_COUNT] = {"unknown", "BMP", "GIF", "JPEG", "PNG",
@@ -38,6 +47,11 @@ constexpr const char* kFormatNames[CDibImage::FORMAT_COUNT] = {"unknown", "BMP",
 
 int Usage() {
   std::fputs(kUsage, stderr);
+  return 2;
+}
+
+int CompareUsage() {
+  std::fputs(kCompareUsage, stderr);
   return 2;
 }
 
@@ -213,10 +227,89 @@ int Convert(const std::string& in, const std::string& out) {
   return Failure(out, reason);
 }
 
+// Reads and decodes a whole file into `image`; the reason when it cannot.
+std::string Load(const std::string& path, CDibImage& image) {
+  std::vector<char> bytes;
+  if (!ReadFile(path, bytes)) return "cannot read the file";
+  CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
+  CDibStreamFile file(stream.Get());
+  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Refusal(path, bytes, image.GetLastError());
+  return {};
+}
+
+// A non-negative decimal number filling the whole text.
+bool ParseNumber(const char* text, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text, &end, 10);
+  return end != text && *end == '\0' && value >= 0;
+}
+
+int Compare(int argc, char** argv) {
+  long tolerance = 0;
+  double meanLimit = -1;
+  RECT excluded = {0, 0, 0, 0};
+  for (int i = 4; i < argc; i += 2) {
+    if (i + 1 >= argc) return CompareUsage();
+    const std::string option = argv[i];
+    long value = 0;
+    if (option == "--tolerance" && ParseNumber(argv[i + 1], value)) {
+      tolerance = value;
+    } else if (option == "--mean" && ParseNumber(argv[i + 1], value)) {
+      meanLimit = double(value);
+    } else if (long l, t, r, b;
+               option == "--exclude" && std::sscanf(argv[i + 1], "%ld,%ld,%ld,%ld", &l, &t, &r, &b) == 4) {
+      excluded = {LONG(l), LONG(t), LONG(r), LONG(b)};
+    } else {
+      return CompareUsage();
+    }
+  }
+  if (meanLimit < 0) meanLimit = double(tolerance);
+  CDibImage first, second;
+  if (const std::string reason = Load(argv[2], first); !reason.empty())
+    return Failure(argv[2], reason.c_str());
+  if (const std::string reason = Load(argv[3], second); !reason.empty())
+    return Failure(argv[3], reason.c_str());
+  const DWORD width = first.GetWidth(), height = first.GetHeight();
+  if (second.GetWidth() != width || second.GetHeight() != height) {
+    std::fprintf(stderr, "tsimage: the sizes differ: %ux%u and %ux%u\n", unsigned(width), unsigned(height),
+                 unsigned(second.GetWidth()), unsigned(second.GetHeight()));
+    return 1;
+  }
+  long worst = 0, differing = 0, worstX = -1, worstY = -1;
+  double total = 0;
+  size_t channels = 0;
+  for (long y = 0; y < long(height); ++y) {
+    for (long x = 0; x < long(width); ++x) {
+      if (x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom) continue;
+      // Rows are stored bottom up; x and y count from the top left.
+      const long stored = long(height) - 1 - y;
+      const RGBQUAD a = first.ReadPixel(x, stored), b = second.ReadPixel(x, stored);
+      const long differences[3] = {std::labs(long(a.rgbRed) - b.rgbRed),
+                                   std::labs(long(a.rgbGreen) - b.rgbGreen),
+                                   std::labs(long(a.rgbBlue) - b.rgbBlue)};
+      const long largest = std::max({differences[0], differences[1], differences[2]});
+      if (largest > 0) ++differing;
+      if (largest > worst) {
+        worst = largest;
+        worstX = x;
+        worstY = y;
+      }
+      total += double(differences[0] + differences[1] + differences[2]);
+      channels += 3;
+    }
+  }
+  const double mean = channels == 0 ? 0 : total / double(channels);
+  std::printf("differing pixels: %ld\nworst channel difference: %ld", differing, worst);
+  if (worst > 0) std::printf(" (at %ld,%ld)", worstX, worstY);
+  std::printf("\nmean channel difference: %.3f\n", mean);
+  return worst <= tolerance && mean <= meanLimit ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "info") == 0) return Info(argv[2]);
   if (argc == 4 && std::strcmp(argv[1], "convert") == 0) return Convert(argv[2], argv[3]);
+  if (argc >= 4 && std::strcmp(argv[1], "compare") == 0) return Compare(argc, argv);
   return Usage();
 }

@@ -10,6 +10,8 @@
 // "corrupted WMF".
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/image/codec/DibBytes.h"
@@ -26,7 +28,7 @@ constexpr size_t kEnhancedHeaderSize = 88;
 constexpr DWORD kEnhancedEof = 14;
 constexpr double kPixelsPerInch = 96;
 constexpr double kHundredthsMmPerInch = 2540;
-
+constexpr WORD kSetWindowExt = 0x020C;
 
 bool IsWindowsHeader(const BYTE* data, size_t size) {
   if (size < kWindowsHeaderSize) return false;
@@ -37,6 +39,24 @@ bool IsWindowsHeader(const BYTE* data, size_t size) {
 
 bool IsEnhancedHeader(const BYTE* data, size_t size) {
   return size >= kEnhancedHeaderSize && Le32(data) == EMR_HEADER && Le32(data + 40) == ENHMETA_SIGNATURE;
+}
+
+// The first non-zero window extent of a plain metafile whose header sizes lie
+// within its bytes, as positive x and y; zero without one. The decoder sizes
+// the picture from it itself, since Windows sizes a metafile given no picture
+// size to its reference screen.
+std::pair<int64_t, int64_t> FirstWindowExtent(const BYTE* data) {
+  size_t end = Le32(data + 6) * size_t{2};
+  for (size_t at = kWindowsHeaderSize; at + 6 <= end;) {
+    DWORD words = Le32(data + at);
+    WORD function = Le16(data + at + 4);
+    if (function == 0 || words < 3 || words > (end - at) / 2) break;
+    int16_t y = words >= 5 ? static_cast<int16_t>(Le16(data + at + 6)) : 0;
+    int16_t x = words >= 5 ? static_cast<int16_t>(Le16(data + at + 8)) : 0;
+    if (function == kSetWindowExt && x != 0 && y != 0) return {std::abs(x), std::abs(y)};
+    at += words * size_t{2};
+  }
+  return {0, 0};
 }
 
 enum class FirstRecord { kDrawing, kEnd, kBroken };
@@ -154,18 +174,25 @@ bool CDibImage::DecodeWmf(CDibFile* file) {
   }
   bool windows = IsWindowsHeader(bytes, length);
   if (!windows && !IsEnhancedHeader(bytes, length)) return Fail("corrupted WMF");
+  // A plain metafile is one logical unit a pixel, as big as its first window extent.
+  if (windows && !placeable && Le32(bytes + 6) <= length / 2) {
+    std::tie(width, height) = FirstWindowExtent(bytes);
+    picture.xExt = static_cast<LONG>(std::llround(width * kHundredthsMmPerInch / kPixelsPerInch));
+    picture.yExt = static_cast<LONG>(std::llround(height * kHundredthsMmPerInch / kPixelsPerInch));
+  }
   HENHMETAFILE metafile =
-      windows ? SetWinMetaFileBits(static_cast<UINT>(length), bytes, nullptr, placeable ? &picture : nullptr)
+      windows ? SetWinMetaFileBits(static_cast<UINT>(length), bytes, nullptr, width > 0 ? &picture : nullptr)
               : SetEnhMetaFileBits(static_cast<UINT>(length), bytes);
   if (metafile == nullptr) return Fail("corrupted WMF");
   FirstRecord first = windows ? FirstWindowsRecord(bytes) : FirstEnhancedRecord(bytes);
   ENHMETAHEADER header = {};
-  bool sized = GetEnhMetaFileHeader(metafile, sizeof(header), &header) == sizeof(header);
-  if (!placeable && sized) {
+  // Windows copies only as much header as the file holds: 88 bytes in the first form.
+  bool sized = GetEnhMetaFileHeader(metafile, sizeof(header), &header) >= kEnhancedHeaderSize;
+  if (!windows && sized) {
     const RECTL& frame = header.rclFrame;
     width = FrameToPixels(static_cast<int64_t>(frame.right) - frame.left);
     height = FrameToPixels(static_cast<int64_t>(frame.bottom) - frame.top);
-    if (!windows && (width <= 0 || height <= 0)) {
+    if (width <= 0 || height <= 0) {
       width = static_cast<int64_t>(header.rclBounds.right) - header.rclBounds.left + 1;
       height = static_cast<int64_t>(header.rclBounds.bottom) - header.rclBounds.top + 1;
     }
