@@ -19,8 +19,13 @@ sudo=""
 # apt-get source needs a deb-src entry for the archive the machine already
 # installs from; one is added beside each Debian deb entry when none exists.
 ensure_deb_src() {
-  if apt-cache showsrc libpng1.6 2>/dev/null | grep -q '^Package:'; then return; fi
+  # Read whole first: grep -q would close the pipe early and fail the check under pipefail.
+  local known
+  known="$(apt-cache showsrc libpng1.6 2>/dev/null || true)"
+  if grep -q '^Package:' <<<"$known"; then return; fi
   local list=/etc/apt/sources.list.d/tessel-deb-src
+  # Written afresh from the machine's own entries, never from an earlier copy.
+  $sudo rm -f "$list.sources" "$list.list"
   local added=0
   for file in /etc/apt/sources.list.d/*.sources; do
     [ -e "$file" ] || continue

@@ -69,8 +69,9 @@ TEST(TsImageTool, FailuresGiveTheirStatusAndReason) {
   TempFolder folder;
   const std::string good = kFixtures + "tga-rgb.tga";
   const std::string usage =
-      "usage: tsimage info FILE | tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|"
-      ".tga|.pcx|.wbmp)\n";
+      "usage: tsimage info FILE\n"
+      "       tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|.tga|.pcx|.wbmp)\n"
+      "       tsimage compare A B [--tolerance N] [--mean M] [--exclude L,T,R,B]\n";
   WriteBytes("wide.bmp", MakeBmp(BmpSpec{.width = 257, .height = 1, .pixels = Bytes(257 * 3 + 1, 9)}));
   WriteBytes("long.bmp", Bytes(10000, 'x'));  // replaced whole
   auto expect = [](const std::string& arguments, int status, const std::string& errors) {
@@ -79,7 +80,8 @@ TEST(TsImageTool, FailuresGiveTheirStatusAndReason) {
         << arguments;
   };
   for (const std::string& arguments :
-       {std::string(), std::string("info"), "info " + good + " extra", "convert " + good, "show " + good})
+       {std::string(), std::string("info"), "info " + good + " extra", "convert " + good, "show " + good,
+        "compare " + good + " " + good + " --mean", "compare " + good + " " + good + " --exclude 1,2"})
     expect(arguments, 2, usage);
   expect("convert " + good + " dir.png/out", 2,
          "tsimage: dir.png/out: unknown output extension (use .bmp, .gif, .jpg, .jpeg, .png, .ico, .tga, "

@@ -37,9 +37,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tsimage info FILE | tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|.tga|.pcx|.wbmp)\n";
-constexpr const char* kCompareUsage =
-    "usage: tsimage compare A B [--tolerance N] [--mean M] [--exclude L,T,R,B]\n";
+    "usage: tsimage info FILE\n"
+    "       tsimage convert IN OUT(.bmp|.gif|.jpg|.jpeg|.png|.ico|.tga|.pcx|.wbmp)\n"
+    "       tsimage compare A B [--tolerance N] [--mean M] [--exclude L,T,R,B]\n";
 
 // Names of the codec layer's format ids.
 constexpr const char* kFormatNames[CDibImage::FORMAT_COUNT] = {"unknown", "BMP", "GIF", "JPEG", "PNG",
@@ -47,11 +47,6 @@ constexpr const char* kFormatNames[CDibImage::FORMAT_COUNT] = {"unknown", "BMP",
 
 int Usage() {
   std::fputs(kUsage, stderr);
-  return 2;
-}
-
-int CompareUsage() {
-  std::fputs(kCompareUsage, stderr);
   return 2;
 }
 
@@ -249,7 +244,7 @@ int Compare(int argc, char** argv) {
   double meanLimit = -1;
   RECT excluded = {0, 0, 0, 0};
   for (int i = 4; i < argc; i += 2) {
-    if (i + 1 >= argc) return CompareUsage();
+    if (i + 1 >= argc) return Usage();
     const std::string option = argv[i];
     long value = 0;
     if (option == "--tolerance" && ParseNumber(argv[i + 1], value)) {
@@ -260,7 +255,7 @@ int Compare(int argc, char** argv) {
                option == "--exclude" && std::sscanf(argv[i + 1], "%ld,%ld,%ld,%ld", &l, &t, &r, &b) == 4) {
       excluded = {LONG(l), LONG(t), LONG(r), LONG(b)};
     } else {
-      return CompareUsage();
+      return Usage();
     }
   }
   if (meanLimit < 0) meanLimit = double(tolerance);
