@@ -1,9 +1,9 @@
-// What Platform.h adds to the system's interfaces, on Windows. So far: the
-// resource table is kept, the headless switch is recorded (and also on when
-// the process has no interactive window station); the clock functions read
-// the virtual clock (Clock.cpp); headless windows are never shown and the
-// table's menus, accelerators and icons are built (User.cpp); GetProcAddress
-// gives the exports replaced here.
+// What Platform.h adds to the system's interfaces, on Windows: the resource
+// table is kept, the headless switch is recorded (and also on when the
+// process has no interactive window station), and GetProcAddress gives the
+// exports replaced here. The clock functions read the virtual clock
+// (Clock.cpp); headless windows are never shown and the table's menus,
+// accelerators and icons are built (User.cpp).
 #include "platform/Platform.h"
 
 #include <cstring>
