@@ -116,13 +116,15 @@ void CTSTexture::DrawCircle(INT centerX, INT centerY, INT radius, const CTSColor
                                 {centerX - y, centerY + x}, {centerX + y, centerY + x}};
     DrawPoints(octants, 8, color);
   };
-  // The midpoint stepping would put a radius-0 circle a pixel off its centre.
+  // A negative radius draws nothing (the octant limit alone let -1 and -2
+  // through as stray pixels); the midpoint stepping would put a radius-0
+  // circle a pixel off its centre.
+  if (radius < 0) return;
   if (radius == 0) {
     plot(0, 0);
     return;
   }
   INT limit = INT(radius * 0.70711) + 1;
-  if (limit < 0) return;
   INT x = 0;
   INT y = radius;
   INT d = 1 - 2 * radius;

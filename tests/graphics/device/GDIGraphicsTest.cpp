@@ -151,7 +151,7 @@ TEST_F(GDIGraphicsTest, PrimitivesMatchTheReferenceShapes) {
   const auto any = [&](int lo, int hi) { return long(lo + int(rng() % unsigned(hi - lo + 1))); };
   for (int n = 0; n < 1500; ++n) {
     const long x1 = any(-10, 74), y1 = any(-10, 58), x2 = n % 12 == 1 ? x1 : any(-10, 74),
-               y2 = n % 12 == 7 ? y1 : any(-10, 58), r = rng() % 10 == 0 ? any(-9, -3) : any(0, 40);
+               y2 = n % 12 == 7 ? y1 : any(-10, 58), r = rng() % 10 == 0 ? any(-9, -1) : any(0, 40);
     TSPoint points[20];
     for (TSPoint& p : points) p = TSPoint{INT(any(-3, 66)), INT(any(-3, 50))};
     Surface(m_device->GetRenderTarget())->ClearRect(0, nullptr);
