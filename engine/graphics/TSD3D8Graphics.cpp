@@ -483,10 +483,12 @@ bool CTSD3D8Graphics::ResetDevice(D3DPRESENT_PARAMETERS params) {
   INT width = INT(params.BackBufferWidth);
   INT height = INT(params.BackBufferHeight);
   if (params.Windowed && (width == 0 || height == 0)) {
-    RECT outer;
-    if (!GetWindowRect(m_window, &outer)) return false;
-    width = outer.right - outer.left;
-    height = outer.bottom - outer.top;
+    // A windowed back buffer of no size takes the client area, not the outer
+    // rectangle: sizing the window to the outer size would grow it each reset.
+    RECT client;
+    if (!GetClientRect(m_window, &client)) return false;
+    width = client.right;
+    height = client.bottom;
   } else if (!params.Windowed) {
     SetWindowLongA(m_window, GWL_STYLE, static_cast<LONG>(WS_POPUP));
     SetMenu(m_window, nullptr);
