@@ -22,7 +22,6 @@
 #define QueryPerformanceFrequency ::Platform::ClockQueryPerformanceFrequency
 #define Sleep ::Platform::ClockSleep
 #define GetLocalTime ::Platform::ClockGetLocalTime
-#define WaitMessage ::Platform::ClockWaitMessage
 // So do the window and resource functions: headless windows are never shown,
 // and the program's resource table gives menus, accelerators and icons.
 #include "platform/windows/User.h"

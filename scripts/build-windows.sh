@@ -27,17 +27,7 @@ packages=(
   unifont
 )
 [ "$i686" = 1 ] && packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -ne 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh --no-install-recommends "${packages[@]}"
 command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
   { echo "x86_64-w64-mingw32-g++-posix not found: install g++-mingw-w64-x86-64-posix." >&2; exit 1; }
 

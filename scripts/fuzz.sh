@@ -14,17 +14,7 @@ build="${TESSEL_FUZZ_BUILD_DIR:-build-fuzz}"
 
 scripts/install-deps.sh
 # clang and its sanitizer and libFuzzer runtimes are needed here only.
-extra=()
-for package in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || extra+=("$package")
-done
-if [ ${#extra[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${extra[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${extra[@]}"
-fi
+scripts/install-packages.sh clang libclang-rt-14-dev
 
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESSEL_BUILD_FUZZ=ON -DTESSEL_BUILD_TESTS=OFF -DTESSEL_BUILD_BENCH=OFF

@@ -15,17 +15,7 @@ cd "$(dirname "$0")/.."
 # Direct3D 8 draw through; Wine only recommends them.
 packages=(libgl1 libgl1-mesa-dri libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1)
 [ -n "${DISPLAY:-}" ] || packages+=(xvfb xauth)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -ne 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh --no-install-recommends "${packages[@]}"
 
 # The Linux qarn draws the frames qarn.exe's are compared with.
 linux="$(realpath -m "${TESSEL_LINUX_BUILD_DIR:-build}")"

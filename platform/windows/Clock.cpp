@@ -1,5 +1,6 @@
-// timeGetTime, the performance counter, Sleep, GetLocalTime and WaitMessage:
-// the system's own, or the virtual clock's while it is enabled.
+// timeGetTime, the performance counter, Sleep and GetLocalTime: the system's
+// own, or the virtual clock's while it is enabled. WaitMessage stays the
+// system's: no events are scheduled on the virtual clock on Windows.
 #include "platform/windows/Clock.h"
 
 #include "platform/Platform.h"
@@ -11,7 +12,6 @@
 #undef QueryPerformanceFrequency
 #undef Sleep
 #undef GetLocalTime
-#undef WaitMessage
 
 namespace Platform {
 namespace {
@@ -57,17 +57,6 @@ void ClockGetLocalTime(LPSYSTEMTIME time) {
     VirtualLocalTime(time);
   else
     ::GetLocalTime(time);
-}
-
-// With the virtual clock on, a wait first moves the clock to the next event
-// scheduled on it, as the SDL backend does; none are scheduled on Windows,
-// so the system waits.
-BOOL ClockWaitMessage() {
-  MSG waiting;
-  if (IsVirtualClockEnabled() && !::PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE) &&
-      AdvanceToNextEvent())
-    return TRUE;
-  return ::WaitMessage();
 }
 
 }  // namespace Platform

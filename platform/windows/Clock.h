@@ -12,6 +12,5 @@ BOOL ClockQueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL ClockQueryPerformanceFrequency(LARGE_INTEGER* frequency);
 void ClockSleep(DWORD milliseconds);
 void ClockGetLocalTime(LPSYSTEMTIME time);
-BOOL ClockWaitMessage();
 
 }  // namespace Platform

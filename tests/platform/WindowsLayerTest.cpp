@@ -33,10 +33,6 @@ std::tuple<int, std::string, int, std::string, UINT> Describe(HMENU bar) {
           GetMenuItemID(popup, 1)};
 }
 
-LRESULT CALLBACK DefaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST(WindowsLayer, TableResourcesAreRealObjectsAndOtherNamesGoToTheSystem) {
   Platform::SetResources(&kTable);
   HINSTANCE module = GetModuleHandleA(nullptr);
@@ -77,7 +73,7 @@ TEST(WindowsLayer, TableResourcesAreRealObjectsAndOtherNamesGoToTheSystem) {
   // headless, ShowWindow leaves them hidden.
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = DefaultProcedure;
+  windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = module;
   windowClass.lpszMenuName = MAKEINTRESOURCEA(50);
   windowClass.lpszClassName = "WindowsLayerTest";

@@ -125,14 +125,19 @@ std::string Refusal(const std::string& path, std::vector<char>& bytes, const cha
   return std::string(kFormatNames[format]) + ": " + image.GetLastError();
 }
 
-int Info(const std::string& path) {
+// Reads and decodes a whole file into `image`; the reason when it cannot.
+std::string Load(const std::string& path, CDibImage& image) {
   std::vector<char> bytes;
-  if (!ReadFile(path, bytes)) return Failure(path, "cannot read the file");
+  if (!ReadFile(path, bytes)) return "cannot read the file";
   CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
-  CDibImage image;
   CDibStreamFile file(stream.Get());
-  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN))
-    return Failure(path, Refusal(path, bytes, image.GetLastError()).c_str());
+  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Refusal(path, bytes, image.GetLastError());
+  return {};
+}
+
+int Info(const std::string& path) {
+  CDibImage image;
+  if (const std::string reason = Load(path, image); !reason.empty()) return Failure(path, reason.c_str());
   const DWORD type = image.GetType();
   std::printf("format: %s\nwidth: %u\nheight: %u\nbits per pixel: %u\nalpha: %s\n",
               type < CDibImage::FORMAT_COUNT ? kFormatNames[type] : "unknown", unsigned(image.GetWidth()),
@@ -196,15 +201,8 @@ int Convert(const std::string& in, const std::string& out) {
         out.c_str());
     return 2;
   }
-  std::vector<char> bytes;
-  if (!ReadFile(in, bytes)) return Failure(in, "cannot read the file");
   CDibImage image;
-  {
-    CTSUsePtr<CTSIOStream> source(StreamOver(bytes));
-    CDibStreamFile file(source.Get());
-    if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN))
-      return Failure(in, Refusal(in, bytes, image.GetLastError()).c_str());
-  }
+  if (const std::string reason = Load(in, image); !reason.empty()) return Failure(in, reason.c_str());
   if (const std::string reason = FitFormat(image, format); !reason.empty())
     return Failure(out, reason.c_str());
   // Streams on files never truncate them: start from an empty file.
@@ -220,16 +218,6 @@ int Convert(const std::string& in, const std::string& out) {
   }
   std::remove(out.c_str());
   return Failure(out, reason);
-}
-
-// Reads and decodes a whole file into `image`; the reason when it cannot.
-std::string Load(const std::string& path, CDibImage& image) {
-  std::vector<char> bytes;
-  if (!ReadFile(path, bytes)) return "cannot read the file";
-  CTSUsePtr<CTSIOStream> stream(StreamOver(bytes));
-  CDibStreamFile file(stream.Get());
-  if (!image.Decode(&file, CDibImage::FORMAT_UNKNOWN)) return Refusal(path, bytes, image.GetLastError());
-  return {};
 }
 
 // A non-negative decimal number filling the whole text.

@@ -9,16 +9,12 @@
 
 namespace {
 
-LRESULT CALLBACK DefaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A windowed reset to no size takes the client area, as the back buffer does,
 // and leaves the window's size as it was.
 TEST(D3D8OnWindows, AWindowedResetToNoSizeKeepsTheClientArea) {
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = DefaultProcedure;
+  windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "D3D8OnWindows";
   ASSERT_NE(RegisterClassExA(&windowClass), 0);
